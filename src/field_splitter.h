@@ -1,0 +1,15 @@
+#pragma once
+
+// Splits a writable NUL-terminated byte string into fields, in place.
+//
+// Every separator byte before the end of the text becomes a NUL, and so does
+// the first CR or LF, which ends the text: whatever follows it is not part of
+// any field. Returns the number of fields, never less than 1. The first field
+// begins at `text`; each further one begins right after the NUL that ends the
+// field before it.
+int split_fields(char* text, char separator);
+
+// Returns the cursor of the field that follows `field`: the byte after the
+// NUL that ends it. It checks nothing; step only to fields that split_fields
+// counted.
+char* next_field(char* field);

@@ -1,0 +1,219 @@
+// Runs the built program on fixture scripts and compares its output with the
+// expected files byte for byte.
+
+#include "process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string fixtures = FIXTURE_DIR;
+
+struct fixture_case {
+    const char* script;   // in tests/fixtures, .tsv
+    const char* expected; // in tests/fixtures, .java
+    std::vector<std::string> args;
+};
+
+void PrintTo(const fixture_case& c, std::ostream* os) { *os << c.script; }
+
+class fixture_test : public testing::TestWithParam<fixture_case> {};
+
+TEST_P(fixture_test, output_matches_byte_for_byte)
+{
+    const fixture_case& c = GetParam();
+    const process_result r = run_scene2java(fixtures + "/" + c.script + ".tsv", c.args);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, read_file(fixtures + "/" + c.expected + ".java"));
+}
+
+// The variants of the kinds script all give the same Java.
+INSTANTIATE_TEST_SUITE_P(
+    scripts, fixture_test,
+    testing::Values(fixture_case{"kinds", "kinds", {}},
+                    fixture_case{"kinds_crlf", "kinds", {}},
+                    fixture_case{"kinds_bom", "kinds", {}},
+                    fixture_case{"kinds_no_final_newline", "kinds", {}},
+                    fixture_case{"kinds", "kinds", {"-h", "--version", "file.tsv", "%s"}},
+                    fixture_case{"cut_short", "cut_short", {}},
+                    fixture_case{"nul", "nul", {}},
+                    fixture_case{"odd_bytes", "odd_bytes", {}},
+                    fixture_case{"empty", "empty", {}}),
+    [](const testing::TestParamInfo<fixture_case>& info) {
+        return std::string(info.param.script) + (info.param.args.empty() ? "" : "_with_arguments");
+    });
+
+std::string text_block(const std::string& id, const std::string& text)
+{
+    return "if( m_scene == " + id + " ){\n\tm_scene = 2;\n\tsetText( jl0, \"" + text +
+           "\" );\n\trepaint();\n\treturn;\n}\n";
+}
+
+std::string translate_generated(const std::string& script)
+{
+    const std::string path = temporary_path("script.tsv");
+    write_file(path, script);
+    const process_result r = run_scene2java(path);
+    unlink(path.c_str());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    return r.out;
+}
+
+TEST(long_lines, each_gives_one_block)
+{
+    // Around the old 4095-byte read limit, and well past it.
+    for (const std::size_t size : {4094U, 4095U, 4096U, 5000U, 70000U}) {
+        const std::string text(size - 7, 'w'); // "1\tT\t2\t" is 6 bytes, the line feed 1
+        ASSERT_EQ(("1\tT\t2\t" + text + "\n").size(), size);
+        EXPECT_EQ(translate_generated("1\tT\t2\t" + text + "\n1\tT\t2\tnext\n"),
+                  text_block("1", text) + text_block("1", "next"))
+            << "line of " << size << " bytes";
+    }
+}
+
+TEST(long_lines, multi_megabyte_line_between_short_ones)
+{
+    std::string text;
+    for (int i = 0; text.size() < (6U << 20); ++i) {
+        text += "word" + std::to_string(i) + (i % 17 == 0 ? "," : " ");
+    }
+    const std::string script = "1\tT\t2\tbefore\n1\tT\t2\t" + text + "\r\n1\tT\t2\tafter";
+    EXPECT_EQ(translate_generated(script), text_block("1", "before") + text_block("1", text) + text_block("1", "after"));
+}
+
+TEST(failures, full_disk_is_reported)
+{
+    const process_result r = run_scene2java(fixtures + "/kinds.tsv", {}, "/dev/full");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "scene2java: write error: No space left on device\n");
+}
+
+TEST(failures, directory_as_input_is_reported)
+{
+    const process_result r = run_scene2java(fixtures);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "scene2java: read error: Is a directory\n");
+}
+
+TEST(failures, closed_output_is_reported)
+{
+    const std::string path = temporary_path("stderr");
+    const process_result r = [&] {
+        // Standard output closed outright, as `scene2java >&-` does.
+        const pid_t child = fork();
+        if (child == 0) {
+            const int in = open((fixtures + "/kinds.tsv").c_str(), O_RDONLY);
+            const int err = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(in, 0);
+            dup2(err, 2);
+            close(1);
+            execl(SCENE2JAVA_BINARY, SCENE2JAVA_BINARY, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int wstatus = 0;
+        waitpid(child, &wstatus, 0);
+        process_result result;
+        result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+        result.err = read_file(path);
+        return result;
+    }();
+    unlink(path.c_str());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "scene2java: write error: Bad file descriptor\n");
+}
+
+// Reads what the child has written within `seconds`, waiting for at least `wanted` bytes.
+std::string read_available(int fd, std::size_t wanted, int seconds)
+{
+    std::string got;
+    char chunk[4096];
+    while (got.size() < wanted) {
+        pollfd ready{fd, POLLIN, 0};
+        if (poll(&ready, 1, seconds * 1000) <= 0) {
+            break;
+        }
+        const ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n <= 0) {
+            break;
+        }
+        got.append(chunk, static_cast<std::size_t>(n));
+    }
+    return got;
+}
+
+TEST(streaming, block_arrives_while_the_pipe_stays_open)
+{
+    int to_child[2];
+    int from_child[2];
+    ASSERT_EQ(pipe(to_child), 0);
+    ASSERT_EQ(pipe(from_child), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(to_child[0], 0);
+        dup2(from_child[1], 1);
+        close(to_child[1]);
+        close(from_child[0]);
+        execl(SCENE2JAVA_BINARY, SCENE2JAVA_BINARY, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(to_child[0]);
+    close(from_child[1]);
+
+    const std::string first = text_block("1", "Hi");
+    ASSERT_EQ(write(to_child[1], "1\tT\t2\tHi\n", 9), 9);
+    // Generous bound: only a program that waits for more input misses it.
+    EXPECT_EQ(read_available(from_child[0], first.size(), 20), first);
+
+    // A line split across two writes comes out once it is complete.
+    ASSERT_EQ(write(to_child[1], "7\tT\t2\t", 6), 6);
+    ASSERT_EQ(write(to_child[1], "Yo\n", 3), 3);
+    const std::string second = text_block("7", "Yo");
+    EXPECT_EQ(read_available(from_child[0], second.size(), 20), second);
+
+    close(to_child[1]);
+    EXPECT_EQ(read_available(from_child[0], 1, 20), "");
+    int wstatus = 0;
+    waitpid(child, &wstatus, 0);
+    close(from_child[0]);
+    EXPECT_TRUE(WIFEXITED(wstatus));
+    EXPECT_EQ(WEXITSTATUS(wstatus), 0);
+}
+
+TEST(streaming, reader_going_away_ends_the_program)
+{
+    // With the pipe's reader gone, the program must end instead of working
+    // on: by SIGPIPE, as filters do.
+    int from_child[2];
+    ASSERT_EQ(pipe(from_child), 0);
+    close(from_child[0]);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGPIPE, SIG_DFL);
+        const int in = open((fixtures + "/kinds.tsv").c_str(), O_RDONLY);
+        dup2(in, 0);
+        dup2(from_child[1], 1);
+        execl(SCENE2JAVA_BINARY, SCENE2JAVA_BINARY, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(from_child[1]);
+    int wstatus = 0;
+    waitpid(child, &wstatus, 0);
+    ASSERT_TRUE(WIFSIGNALED(wstatus));
+    EXPECT_EQ(WTERMSIG(wstatus), SIGPIPE);
+}
+
+} // namespace

@@ -1,0 +1,100 @@
+#include "field_splitter.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct split_case {
+    const char* name;
+    std::string text;
+    char separator;
+    std::vector<std::string> fields;
+};
+
+// Splits a copy of `text` and walks every counted field with next_field.
+std::vector<std::string> split_and_walk(std::string text, char separator, int& count)
+{
+    text.push_back('\0');
+    count = split_fields(text.data(), separator);
+    std::vector<std::string> fields;
+    char* cursor = text.data();
+    for (int i = 0; i < count; ++i) {
+        fields.emplace_back(cursor);
+        cursor = next_field(cursor);
+        EXPECT_LE(cursor, text.data() + text.size()) << "stepped past the text";
+    }
+    return fields;
+}
+
+void PrintTo(const split_case& c, std::ostream* os) { *os << c.name; }
+
+class split_fields_test : public testing::TestWithParam<split_case> {};
+
+TEST_P(split_fields_test, counts_and_walks_the_fields)
+{
+    const split_case& c = GetParam();
+    int count = 0;
+    const std::vector<std::string> fields = split_and_walk(c.text, c.separator, count);
+    EXPECT_EQ(count, static_cast<int>(c.fields.size()));
+    EXPECT_EQ(fields, c.fields);
+}
+
+using namespace std::string_literals;
+
+INSTANTIATE_TEST_SUITE_P(
+    cases, split_fields_test,
+    testing::Values(
+        split_case{"three_fields_lf", "a\tb\tc\n", '\t', {"a", "b", "c"}},
+        split_case{"empty_middle", "a\t\tc", '\t', {"a", "", "c"}},
+        split_case{"trailing_separator", "a\t", '\t', {"a", ""}},
+        split_case{"empty_text", "", '\t', {""}},
+        split_case{"only_crlf", "\r\n", '\t', {""}},
+        split_case{"only_lf", "\n", '\t', {""}},
+        split_case{"cr_ends_text_before_tab", "a\rb\tc\n", '\t', {"a"}},
+        split_case{"crlf_like_lf", "a\tb\r\n", '\t', {"a", "b"}},
+        split_case{"lf_then_more_tabs", "a\tb\nc\td\te", '\t', {"a", "b"}},
+        split_case{"nul_ends_text", "a\tb\0c\td"s, '\t', {"a", "b"}},
+        split_case{"only_separators", "\t\t\t", '\t', {"", "", "", ""}},
+        split_case{"blanks_belong_to_fields", " a \t b ", '\t', {" a ", " b "}},
+        split_case{"comma_three_items", "30,40,50", ',', {"30", "40", "50"}},
+        split_case{"comma_empty_middle", "30,,50", ',', {"30", "", "50"}},
+        split_case{"comma_trailing", "30,", ',', {"30", ""}},
+        split_case{"comma_empty_text", "", ',', {""}},
+        split_case{"comma_leaves_tabs", "3\t0,4", ',', {"3\t0", "4"}},
+        split_case{"tab_leaves_commas", "1,2\t3", '\t', {"1,2", "3"}},
+        split_case{"high_bytes_are_data", "\xEF\xBB\xBF\t\xFF\x80", '\t', {"\xEF\xBB\xBF", "\xFF\x80"}}),
+    [](const testing::TestParamInfo<split_case>& info) { return std::string(info.param.name); });
+
+TEST(split_fields, overwrites_separators_and_the_line_end_in_place)
+{
+    std::string text = "ab\tc\r\nd\te";
+    text.push_back('\0');
+    const std::string before = text;
+    ASSERT_EQ(split_fields(text.data(), '\t'), 2);
+    // Only the TAB and the CR change; what lies after the end is untouched.
+    std::string expected = before;
+    expected[2] = '\0';
+    expected[4] = '\0';
+    EXPECT_EQ(text, expected);
+}
+
+TEST(split_fields, long_text_is_split_at_every_separator)
+{
+    // Long enough for any many-bytes-at-a-time scan to run through several steps.
+    std::string text;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 300; ++i) {
+        expected.push_back(std::string(static_cast<std::size_t>(i % 37), static_cast<char>('a' + i % 26)));
+        text += expected.back();
+        text += '\t';
+    }
+    expected.emplace_back("tail");
+    text += "tail\n";
+    int count = 0;
+    EXPECT_EQ(split_and_walk(text, '\t', count), expected);
+}
+
+} // namespace
