@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstring>
+
 // Splits a writable NUL-terminated byte string into fields, in place.
 //
 // Every separator byte before the end of the text becomes a NUL, and so does
@@ -12,4 +14,7 @@ int split_fields(char* text, char separator);
 // Returns the cursor of the field that follows `field`: the byte after the
 // NUL that ends it. It checks nothing; step only to fields that split_fields
 // counted.
-char* next_field(char* field);
+inline char* next_field(char* field)
+{
+    return field + std::strlen(field) + 1;
+}

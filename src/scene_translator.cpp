@@ -4,120 +4,169 @@
 
 #include <charconv>
 #include <cstddef>
+#include <cstring>
 
 namespace {
 
-void put_fixed(output_buffer& out, const line_template& line)
-{
-    out.put(line.before);
-    out.put(line.after);
-}
-
-void put_filled(output_buffer& out, const line_template& line, const char* value, std::size_t size)
-{
-    out.put(line.before);
-    out.put(value, size);
-    out.put(line.after);
-}
-
-// A field's size comes free from stepping to the next one.
+// A field where it lies in the line, with its size.
 struct field {
-    char* begin;
-    char* next;
-    [[nodiscard]] std::size_t size() const { return static_cast<std::size_t>(next - begin - 1); }
+    char* data;
+    std::size_t size;
 };
 
-field at(char* cursor) { return {cursor, next_field(cursor)}; }
+// The line's fields that any kind can use, reached once.
+struct scene_fields {
+    int count;
+    field at[5];
+};
 
-void put_filled(output_buffer& out, const line_template& line, field value)
+scene_fields walk_fields(char* line)
 {
-    put_filled(out, line, value.begin, value.size());
+    scene_fields f{split_fields(line, '\t'), {}};
+    char* cursor = line;
+    for (int i = 0; i < f.count && i < 5; ++i) {
+        char* next = next_field(cursor);
+        f.at[i] = {cursor, static_cast<std::size_t>(next - cursor - 1)};
+        cursor = next;
+    }
+    return f;
 }
 
-void translate_text_scene(int count, field scene, output_buffer& out)
+// The three places a block can be written to. Each block is written by one
+// function template, first into a counter to learn its size, then into the
+// room the buffer hands out for it, so the copying needs no check per piece.
+struct size_counter {
+    std::size_t size = 0;
+    void put(std::string_view text) { size += text.size(); }
+    void put(const char* /*data*/, std::size_t n) { size += n; }
+};
+
+struct room_cursor {
+    char* end;
+    void put(std::string_view text) { put(text.data(), text.size()); }
+    void put(const char* data, std::size_t n)
+    {
+        std::memcpy(end, data, n);
+        end += n;
+    }
+};
+
+template <class Sink>
+void put_filled(Sink& sink, const line_template& line, field value)
 {
-    if (count < 3) {
-        return;
-    }
-    const field target = at(scene.next);
-    put_filled(out, templates::text_next_scene, target);
-    if (count < 4) {
-        return;
-    }
-    const field text = at(target.next);
-    put_filled(out, templates::text_label, text);
-    if (count >= 5) {
-        put_filled(out, templates::text_image, at(text.next));
-    }
-    put_fixed(out, templates::text_repaint);
-    put_fixed(out, templates::text_return);
-    put_fixed(out, templates::text_close);
+    sink.put(line.before);
+    sink.put(value.data, value.size);
+    sink.put(line.after);
 }
 
-void translate_button_scene(int count, field scene, output_buffer& out)
+template <class Sink>
+void put_fixed(Sink& sink, const line_template& line)
 {
-    if (count < 3) {
-        return;
-    }
-    const field target = at(scene.next);
-    put_filled(out, templates::button_next_scene, target);
-    if (count < 4) {
-        return;
-    }
-    put_fixed(out, templates::button_show_0);
-    put_fixed(out, templates::button_show_1);
-    put_fixed(out, templates::button_show_2);
-    put_filled(out, templates::button_labels, at(target.next));
-    put_fixed(out, templates::button_repaint);
-    put_fixed(out, templates::button_return);
-    put_fixed(out, templates::button_close);
+    sink.put(line.before);
+    sink.put(line.after);
 }
 
-void translate_choice_dispatch(int count, field scene, output_buffer& out)
+template <class Sink>
+void write_text_scene(Sink& sink, const scene_fields& f)
 {
-    if (count < 3) {
+    if (f.count < 3) {
         return;
     }
-    char* item = scene.next;
-    const int items = split_fields(item, ',');
+    put_filled(sink, templates::text_next_scene, f.at[2]);
+    if (f.count < 4) {
+        return;
+    }
+    put_filled(sink, templates::text_label, f.at[3]);
+    if (f.count >= 5) {
+        put_filled(sink, templates::text_image, f.at[4]);
+    }
+    put_fixed(sink, templates::text_repaint);
+    put_fixed(sink, templates::text_return);
+    put_fixed(sink, templates::text_close);
+}
+
+template <class Sink>
+void write_button_scene(Sink& sink, const scene_fields& f)
+{
+    if (f.count < 3) {
+        return;
+    }
+    put_filled(sink, templates::button_next_scene, f.at[2]);
+    if (f.count < 4) {
+        return;
+    }
+    put_fixed(sink, templates::button_show_0);
+    put_fixed(sink, templates::button_show_1);
+    put_fixed(sink, templates::button_show_2);
+    put_filled(sink, templates::button_labels, f.at[3]);
+    put_fixed(sink, templates::button_repaint);
+    put_fixed(sink, templates::button_return);
+    put_fixed(sink, templates::button_close);
+}
+
+// `items` counts the comma-separated items that begin at `first`.
+template <class Sink>
+void write_choice_dispatch(Sink& sink, char* first, int items)
+{
+    char* item = first;
     for (int i = 0; i < items; ++i) {
         char number[16];
         const auto written = std::to_chars(number, number + sizeof number, i);
-        put_filled(out, templates::choice_test, number, static_cast<std::size_t>(written.ptr - number));
-        const field choice = at(item);
-        put_filled(out, templates::choice_next_scene, choice);
-        put_fixed(out, templates::choice_hide_0);
-        put_fixed(out, templates::choice_hide_1);
-        put_fixed(out, templates::choice_hide_2);
-        put_fixed(out, templates::choice_end_test);
-        item = choice.next;
+        put_filled(sink, templates::choice_test, {number, static_cast<std::size_t>(written.ptr - number)});
+        char* next = next_field(item);
+        put_filled(sink, templates::choice_next_scene, {item, static_cast<std::size_t>(next - item - 1)});
+        put_fixed(sink, templates::choice_hide_0);
+        put_fixed(sink, templates::choice_hide_1);
+        put_fixed(sink, templates::choice_hide_2);
+        put_fixed(sink, templates::choice_end_test);
+        item = next;
     }
-    put_fixed(out, templates::choice_close);
+    put_fixed(sink, templates::choice_close);
+}
+
+template <class Sink>
+void write_block(Sink& sink, const scene_fields& f, int choice_items)
+{
+    put_filled(sink, templates::open_block, f.at[0]);
+    if (f.count < 2) {
+        return;
+    }
+    // Only the first byte of the kind field counts, case and all.
+    switch (*f.at[1].data) {
+    case 'T':
+        write_text_scene(sink, f);
+        break;
+    case 'B':
+        write_button_scene(sink, f);
+        break;
+    case 'C':
+        if (f.count >= 3) {
+            write_choice_dispatch(sink, f.at[2].data, choice_items);
+        }
+        break;
+    default:
+        break;
+    }
 }
 
 } // namespace
 
 void translate_line(char* line, output_buffer& out)
 {
-    const int count = split_fields(line, '\t');
-    const field id = at(line);
-    put_filled(out, templates::open_block, id);
-    if (count < 2) {
-        return;
+    const scene_fields f = walk_fields(line);
+    int choice_items = 0;
+    if (f.count >= 3 && *f.at[1].data == 'C') {
+        choice_items = split_fields(f.at[2].data, ',');
     }
-    // Only the first byte of the kind field counts, case and all.
-    const field kind = at(id.next);
-    switch (*kind.begin) {
-    case 'T':
-        translate_text_scene(count, kind, out);
-        break;
-    case 'B':
-        translate_button_scene(count, kind, out);
-        break;
-    case 'C':
-        translate_choice_dispatch(count, kind, out);
-        break;
-    default:
-        break;
+
+    size_counter counter;
+    write_block(counter, f, choice_items);
+    if (char* room = out.room_for(counter.size)) {
+        room_cursor cursor{room};
+        write_block(cursor, f, choice_items);
+        out.commit(cursor.end);
+    } else {
+        // Larger than the whole buffer: it goes out piece by piece.
+        write_block(out, f, choice_items);
     }
 }

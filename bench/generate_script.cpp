@@ -1,0 +1,88 @@
+// Writes a deterministic, realistic scene script of about the given size to
+// standard output: mostly text scenes, with and without an image, and now
+// and then a button scene followed by its choice dispatch.
+//
+//   generate_script BYTES
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// A fixed generator, so the same size always gives the same script.
+struct lcg {
+    std::uint64_t state = 0x2545F4914F6CDD1DULL;
+    std::uint32_t next(std::uint32_t bound)
+    {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<std::uint32_t>(state >> 33) % bound;
+    }
+};
+
+const char* const words[] = {
+    "the",    "a",       "door",   "opens",  "slowly", "and",     "you",    "see",    "light",  "beyond",
+    "old",    "house",   "garden", "river",  "cold",   "wind",    "whispers", "your", "name",   "in",
+    "dark",   "forest",  "path",   "leads",  "north",  "lantern", "flickers", "stranger", "smiles", "waits",
+    "letter", "table",   "shadow", "moves",  "quiet",  "morning", "rain",   "falls",  "on",     "roof",
+    "bridge", "crosses", "valley", "bell",   "rings",  "twice",   "market", "square", "empty",  "now",
+    "caf\xC3\xA9", "na\xC3\xAFve", "it's", "\\\"hello\\\"", "again,", "then", "nothing.", "maybe?", "far", "away",
+};
+constexpr std::uint32_t word_count = sizeof words / sizeof words[0];
+
+const char* const images[] = {"room.png", "forest.jpg", "river_at_dusk.png", "market.png", "door.png"};
+const char* const labels[] = {"Open it,Walk away,Knock", "Yes,No,Later", "Left,Right,Back", "Fight,Talk,Run"};
+
+void append_text(std::string& line, lcg& random)
+{
+    const std::uint32_t n = 4 + random.next(11); // 4 to 14 words
+    for (std::uint32_t i = 0; i < n; ++i) {
+        if (i > 0) {
+            line += ' ';
+        }
+        line += words[random.next(word_count)];
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: generate_script BYTES\n");
+        return 2;
+    }
+    const std::uint64_t target = std::strtoull(argv[1], nullptr, 10);
+    lcg random;
+    std::string line;
+    std::uint64_t written = 0;
+    std::uint64_t scene = 1;
+    while (written < target) {
+        line.clear();
+        const std::uint32_t roll = random.next(100);
+        const std::string id = std::to_string(scene);
+        if (roll < 8) {
+            // A button scene, then the dispatch for its three choices.
+            line += id + "\tB\t" + std::to_string(scene + 1) + '\t' + labels[random.next(4)] + '\n';
+            line += std::to_string(scene + 1) + "\tC\t";
+            for (int i = 0; i < 3; ++i) {
+                line += (i > 0 ? "," : "") + std::to_string(scene + 2 + random.next(50));
+            }
+            line += '\n';
+            scene += 2;
+        } else {
+            line += id + "\tT\t" + std::to_string(scene + 1) + '\t';
+            append_text(line, random);
+            if (roll < 45) {
+                line += '\t';
+                line += images[random.next(5)];
+            }
+            line += '\n';
+            scene += 1;
+        }
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        written += line.size();
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
