@@ -3,10 +3,12 @@
 // and then a button scene followed by its choice dispatch.
 //
 //   generate_script BYTES
+//   generate_script --one-line BYTES   (a single text scene of that size)
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -49,13 +51,26 @@ void append_text(std::string& line, lcg& random)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: generate_script BYTES\n");
+    const bool one_line = argc == 3 && std::string(argv[1]) == "--one-line";
+    if (argc != 2 && !one_line) {
+        std::fprintf(stderr, "usage: generate_script [--one-line] BYTES\n");
         return 2;
     }
-    const std::uint64_t target = std::strtoull(argv[1], nullptr, 10);
+    const std::uint64_t target = std::strtoull(argv[argc - 1], nullptr, 10);
     lcg random;
     std::string line;
+    if (one_line) {
+        std::fputs("1\tT\t2\t", stdout);
+        for (std::uint64_t written = 6; written + 1 < target; written += line.size()) {
+            line.clear();
+            append_text(line, random);
+            line += ' ';
+            line.resize(std::min<std::uint64_t>(line.size(), target - 1 - written));
+            std::fwrite(line.data(), 1, line.size(), stdout);
+        }
+        std::fputc('\n', stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     std::uint64_t written = 0;
     std::uint64_t scene = 1;
     while (written < target) {
@@ -67,7 +82,10 @@ int main(int argc, char** argv)
             line += id + "\tB\t" + std::to_string(scene + 1) + '\t' + labels[random.next(4)] + '\n';
             line += std::to_string(scene + 1) + "\tC\t";
             for (int i = 0; i < 3; ++i) {
-                line += (i > 0 ? "," : "") + std::to_string(scene + 2 + random.next(50));
+                if (i > 0) {
+                    line += ',';
+                }
+                line += std::to_string(scene + 2 + random.next(50));
             }
             line += '\n';
             scene += 2;

@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // The text is tested sixteen bytes at a time, with the vector types that
@@ -28,6 +32,10 @@ unsigned candidates(const char* at, unsigned char separator)
     chunk bytes;
     std::memcpy(&bytes, at, width);
     const auto hits = (bytes <= last_control) | (bytes == separator); // lanes of all ones or zeros
+#if defined(__SSE2__) && !defined(SCENE2JAVA_PORTABLE_MASK)
+    // One instruction where the machine has it.
+    return static_cast<unsigned>(_mm_movemask_epi8(std::bit_cast<__m128i>(hits)));
+#else
     std::uint64_t half[2];
     std::memcpy(half, &hits, sizeof half);
     // The top bit of each byte, gathered into the top byte of the product.
@@ -46,45 +54,73 @@ unsigned candidates(const char* at, unsigned char separator)
         };
         return reversed(half[0]) | reversed(half[1]) << 8;
     }
+#endif
 }
 
-// What one byte worth a look does to the split; true when it ends the text.
-// A separator that is itself CR or LF separates rather than ends.
-bool take(char* at, char separator, int& count)
-{
-    if (*at == separator) {
-        *at = '\0';
-        ++count;
+// The state of one split: the fields counted so far, and where to record
+// the ends of the first ones.
+struct splitting {
+    char separator;
+    char** ends;
+    int wanted;
+    int count = 1;
+
+    void field_ends_at(char* at)
+    {
+        if (count <= wanted) {
+            ends[count - 1] = at;
+        }
+    }
+
+    // What one byte worth a look does; true when it ends the text. A
+    // separator that is itself CR or LF separates rather than ends.
+    bool take(char* at)
+    {
+        if (*at == separator) {
+            *at = '\0';
+            field_ends_at(at);
+            ++count;
+            return false;
+        }
+        if (*at == '\r' || *at == '\n') {
+            *at = '\0';
+            field_ends_at(at);
+            return true;
+        }
         return false;
     }
-    if (*at == '\r' || *at == '\n') {
-        *at = '\0';
-        return true;
-    }
-    return false;
-}
+};
 
 } // namespace
 
 int split_fields(char* text, char separator)
 {
+    return split_fields(text, separator, nullptr, 0);
+}
+
+int split_fields(char* text, char separator, char** ends, int wanted)
+{
     // The NUL bounds the scan, so no chunk reaches past the text.
     const std::size_t length = std::strlen(text);
     const auto sep = static_cast<unsigned char>(separator);
-    int count = 1;
+    splitting split{separator, ends, wanted};
+    const auto finish = [&] {
+        split.field_ends_at(text + length);
+        return split.count;
+    };
     if (length < width) {
         for (char* p = text; p < text + length; ++p) {
-            if (worth_a_look(static_cast<unsigned char>(*p), sep) && take(p, separator, count)) {
-                break;
+            if (worth_a_look(static_cast<unsigned char>(*p), sep) && split.take(p)) {
+                return split.count;
             }
         }
-        return count;
+        return finish();
     }
     // Chunk by chunk; the last chunk is the text's last sixteen bytes, with
     // the bytes already seen masked off. Returns true when the text ended.
     const auto scan = [&](char* at, unsigned unseen) {
         for (unsigned marks = candidates(at, sep) & unseen; marks != 0; marks &= marks - 1) {
-            if (take(at + std::countr_zero(marks), separator, count)) {
+            if (split.take(at + std::countr_zero(marks))) {
                 return true;
             }
         }
@@ -93,12 +129,14 @@ int split_fields(char* text, char separator)
     std::size_t offset = 0;
     for (; offset + width <= length; offset += width) {
         if (scan(text + offset, ~0U)) {
-            return count;
+            return split.count;
         }
     }
     if (offset < length) {
         const std::size_t start = length - width;
-        scan(text + start, ~0U << (offset - start));
+        if (scan(text + start, ~0U << (offset - start))) {
+            return split.count;
+        }
     }
-    return count;
+    return finish();
 }

@@ -11,6 +11,12 @@
 // field before it.
 int split_fields(char* text, char separator);
 
+// The same split, which also records where the first `wanted` fields end:
+// ends[i] points at the NUL that ends field i (counted from 0), for each
+// field there is up to `wanted`. It saves the caller a second pass over the
+// text to find them.
+int split_fields(char* text, char separator, char** ends, int wanted);
+
 // Returns the cursor of the field that follows `field`: the byte after the
 // NUL that ends it. It checks nothing; step only to fields that split_fields
 // counted.

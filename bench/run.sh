@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Measures scene2java side by side with cat and an awk script, in one run.
+#
+#   bench/run.sh            (ROUNDS=5 by default; BUILD and DATA may be set)
+#
+# Builds a release binary in build-bench/, generates deterministic scripts
+# (1 MB, 100 MB, and one 50 MB line) and prints the figures as a Markdown
+# table. CPU time is user + system seconds, the median of the rounds.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD:-$root/build-bench}
+data=${DATA:-$build/data}
+rounds=${ROUNDS:-5}
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DSCENE2JAVA_BENCH=ON >/dev/null
+cmake --build "$build" -j2 --target scene2java generate_script measure >/dev/null
+s2j=$build/scene2java
+measure=$build/bench/measure
+mkdir -p "$data"
+
+[ -s "$data/1m.tsv" ] || "$build/bench/generate_script" 1000000 >"$data/1m.tsv"
+[ -s "$data/100m.tsv" ] || "$build/bench/generate_script" 100000000 >"$data/100m.tsv"
+[ -s "$data/line50m.tsv" ] || "$build/bench/generate_script" --one-line 50000000 >"$data/line50m.tsv"
+"$s2j" <"$data/100m.tsv" >"$data/100m.java"
+"$s2j" <"$data/1m.tsv" >"$data/1m.java"
+
+# The awk script must give the same output, or the comparison means nothing.
+for size in 1m 100m; do
+  LC_ALL=C awk -f "$root/bench/scene2java.awk" "$data/$size.tsv" | cmp -s - "$data/$size.java" ||
+    { echo "bench: the awk script's output differs from scene2java's on $size.tsv" >&2; exit 1; }
+done
+
+# cpu SECONDS: user + system of one run, from measure's "user sys wall rss".
+cpu() { awk '{ printf "%.6f\n", $1 + $2 }'; }
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+: >"$data/s2j.cpu"; : >"$data/cat.cpu"; : >"$data/awk.cpu"
+for ((r = 0; r < rounds; r++)); do
+  # Rotate the order so that no tool always runs first.
+  order=(s2j cat awk s2j cat awk)
+  for tool in "${order[@]:$((r % 3)):3}"; do
+    case $tool in
+      s2j) "$measure" "$data/100m.tsv" /dev/null "$s2j" | cpu >>"$data/s2j.cpu" ;;
+      cat) "$measure" "$data/100m.java" /dev/null cat | cpu >>"$data/cat.cpu" ;;
+      awk) "$measure" "$data/100m.tsv" /dev/null env LC_ALL=C awk -f "$root/bench/scene2java.awk" | cpu >>"$data/awk.cpu" ;;
+    esac
+  done
+done
+s2j_cpu=$(median <"$data/s2j.cpu")
+cat_cpu=$(median <"$data/cat.cpu")
+awk_cpu=$(median <"$data/awk.cpu")
+
+rss() { "$measure" "$1" /dev/null "$s2j" | awk '{ printf "%.2f", $4 / 1024 }'; }
+rss_1m=$(rss "$data/1m.tsv")
+rss_100m=$(rss "$data/100m.tsv")
+rss_line=$(rss "$data/line50m.tsv")
+
+per_byte=n/a
+if command -v valgrind >/dev/null; then
+  valgrind --tool=callgrind --callgrind-out-file="$data/callgrind.out" "$s2j" <"$data/1m.tsv" >/dev/null 2>"$data/callgrind.log"
+  total=$(sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$data/callgrind.log")
+  per_byte=$(awk -v t="$total" -v b="$(wc -c <"$data/1m.tsv")" 'BEGIN { printf "%.2f", t / b }')
+fi
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+cpu_model=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
+echo "Machine: ${cpu_model:-unknown CPU}, $(nproc) cores, $(uname -sr); $rounds rounds, medians."
+echo
+echo "| figure | value |"
+echo "|---|---|"
+echo "| instructions per input byte (callgrind, 1 MB script) | $per_byte |"
+echo "| CPU seconds, 100 MB script: scene2java | $s2j_cpu |"
+echo "| CPU seconds, cat of its output ($(wc -c <"$data/100m.java") bytes) | $cat_cpu |"
+echo "| CPU seconds, awk script | $awk_cpu |"
+echo "| scene2java / cat | $(ratio "$s2j_cpu" "$cat_cpu") |"
+echo "| awk / scene2java | $(ratio "$awk_cpu" "$s2j_cpu") |"
+echo "| peak memory, 1 MB script | $rss_1m MiB |"
+echo "| peak memory, 100 MB script | $rss_100m MiB |"
+echo "| peak memory, one 50 MB line | $rss_line MiB |"
