@@ -1,7 +1,6 @@
 #include "field_splitter.h"
 
 #include <bit>
-#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -36,24 +35,11 @@ unsigned candidates(const char* at, unsigned char separator)
     // One instruction where the machine has it.
     return static_cast<unsigned>(_mm_movemask_epi8(std::bit_cast<__m128i>(hits)));
 #else
-    std::uint64_t half[2];
-    std::memcpy(half, &hits, sizeof half);
-    // The top bit of each byte, gathered into the top byte of the product.
-    const auto gather = [](std::uint64_t w) {
-        return static_cast<unsigned>(((w & 0x8080808080808080U) * 0x0002040810204081U) >> 56);
-    };
-    if constexpr (std::endian::native == std::endian::little) {
-        return gather(half[0]) | gather(half[1]) << 8;
-    } else {
-        // Bit i must still stand for byte i: reverse each gathered byte.
-        const auto reversed = [&](std::uint64_t w) {
-            unsigned b = gather(w);
-            b = (b & 0xF0U) >> 4 | (b & 0x0FU) << 4;
-            b = (b & 0xCCU) >> 2 | (b & 0x33U) << 2;
-            return (b & 0xAAU) >> 1 | (b & 0x55U) << 1;
-        };
-        return reversed(half[0]) | reversed(half[1]) << 8;
+    unsigned bits = 0;
+    for (std::size_t i = 0; i < width; ++i) {
+        bits |= (hits[i] & 1U) << i;
     }
+    return bits;
 #endif
 }
 

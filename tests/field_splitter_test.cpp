@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,34 @@ TEST_P(split_fields_test, counts_and_walks_the_fields)
     EXPECT_EQ(fields, c.fields);
 }
 
+// Checks the recording split against the fields a case expects: same
+// count, and every recorded end is the NUL right after its field.
+void expect_recorded_ends(std::string text, char separator, const std::vector<std::string>& fields, int wanted)
+{
+    text.push_back('\0');
+    std::vector<char*> ends(static_cast<std::size_t>(wanted) + 1, nullptr);
+    const int count = split_fields(text.data(), separator, ends.data(), wanted);
+    ASSERT_EQ(count, static_cast<int>(fields.size()));
+    char* begin = text.data();
+    for (int i = 0; i < count && i < wanted; ++i) {
+        ASSERT_NE(ends[static_cast<std::size_t>(i)], nullptr) << "field " << i;
+        EXPECT_EQ(std::string(begin, ends[static_cast<std::size_t>(i)]), fields[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(*ends[static_cast<std::size_t>(i)], '\0');
+        begin = ends[static_cast<std::size_t>(i)] + 1;
+    }
+    for (int i = count; i <= wanted; ++i) {
+        EXPECT_EQ(ends[static_cast<std::size_t>(i)], nullptr) << "recorded a field the text does not have";
+    }
+}
+
+TEST_P(split_fields_test, records_where_the_wanted_fields_end)
+{
+    const split_case& c = GetParam();
+    for (int wanted = 0; wanted <= 6; ++wanted) {
+        expect_recorded_ends(c.text, c.separator, c.fields, wanted);
+    }
+}
+
 using namespace std::string_literals;
 
 INSTANTIATE_TEST_SUITE_P(
@@ -65,6 +94,13 @@ INSTANTIATE_TEST_SUITE_P(
         split_case{"comma_empty_text", "", ',', {""}},
         split_case{"comma_leaves_tabs", "3\t0,4", ',', {"3\t0", "4"}},
         split_case{"tab_leaves_commas", "1,2\t3", '\t', {"1,2", "3"}},
+        split_case{"other_controls_are_data", "\x01\x08\x0b\x0c\x0e\x1f\x7f\tz", '\t',
+                   {"\x01\x08\x0b\x0c\x0e\x1f\x7f", "z"}},
+        split_case{"cr_as_separator", "a\rb\nc", '\r', {"a", "b"}},
+        split_case{"lf_as_separator", "a\nb\rc", '\n', {"a", "b"}},
+        split_case{"tab_in_sixteenth_byte", "0123456789abcde\tf", '\t', {"0123456789abcde", "f"}},
+        split_case{"cr_in_last_byte_of_chunk", "0123456789abcdef0123456789abcde\r", '\t',
+                   {"0123456789abcdef0123456789abcde"}},
         split_case{"high_bytes_are_data", "\xEF\xBB\xBF\t\xFF\x80", '\t', {"\xEF\xBB\xBF", "\xFF\x80"}}),
     [](const testing::TestParamInfo<split_case>& info) { return std::string(info.param.name); });
 
@@ -95,6 +131,46 @@ TEST(split_fields, long_text_is_split_at_every_separator)
     text += "tail\n";
     int count = 0;
     EXPECT_EQ(split_and_walk(text, '\t', count), expected);
+}
+
+// A plain model of the split: the text ends at the first CR, LF or NUL
+// (a separator that is CR or LF separates instead), and every separator
+// before that end separates.
+std::vector<std::string> model_split(const std::string& text, char separator)
+{
+    std::vector<std::string> fields(1);
+    for (const char c : text) {
+        if (c == separator && c != '\0') {
+            fields.emplace_back();
+        } else if (c == '\r' || c == '\n' || c == '\0') {
+            break;
+        } else {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
+TEST(split_fields, matches_the_model_at_every_length_and_position)
+{
+    // Texts of every length around the chunk sizes, made of the bytes that
+    // matter; the split must not depend on where they fall.
+    static const char alphabet[] = "aaaaaaaa\t,\r\n\x01\x0c\x0d\x0e\xff \0";
+    std::mt19937 random(20261211);
+    for (std::size_t length = 0; length <= 80; ++length) {
+        for (int round = 0; round < 200; ++round) {
+            std::string text;
+            for (std::size_t i = 0; i < length; ++i) {
+                text += alphabet[std::uniform_int_distribution<std::size_t>(0, sizeof alphabet - 1)(random)];
+            }
+            for (const char separator : {'\t', ','}) {
+                const std::vector<std::string> expected = model_split(text, separator);
+                int count = 0;
+                ASSERT_EQ(split_and_walk(text, separator, count), expected) << "length " << length;
+                expect_recorded_ends(text, separator, expected, 5);
+            }
+        }
+    }
 }
 
 } // namespace
