@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstring>
-#include <string_view>
 
 // A buffered writer over caller-owned storage. Bytes collect in the storage
 // and go to `drain` when it is full or when flush() is called, so output
@@ -29,8 +28,6 @@ public:
             put_slow(data, size);
         }
     }
-
-    void put(std::string_view text) { put(text.data(), text.size()); }
 
     // Room for `size` bytes at once, so that a whole block can be copied in
     // without a check per piece: flushes first when the rest of the storage
