@@ -5,10 +5,10 @@
 //   generate_script BYTES
 //   generate_script --one-line BYTES   (a single text scene of that size)
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <string>
 
 namespace {
@@ -24,13 +24,13 @@ struct lcg {
 };
 
 const char* const words[] = {
-    "the",    "a",       "door",   "opens",  "slowly", "and",     "you",    "see",    "light",  "beyond",
-    "old",    "house",   "garden", "river",  "cold",   "wind",    "whispers", "your", "name",   "in",
-    "dark",   "forest",  "path",   "leads",  "north",  "lantern", "flickers", "stranger", "smiles", "waits",
-    "letter", "table",   "shadow", "moves",  "quiet",  "morning", "rain",   "falls",  "on",     "roof",
-    "bridge", "crosses", "valley", "bell",   "rings",  "twice",   "market", "square", "empty",  "now",
-    "caf\xC3\xA9", "na\xC3\xAFve", "it's", "\\\"hello\\\"", "again,", "then", "nothing.", "maybe?", "far", "away",
-};
+    "the",      "a",      "door",     "opens",  "slowly", "and",         "you",          "see",      "light",
+    "beyond",   "old",    "house",    "garden", "river",  "cold",        "wind",         "whispers", "your",
+    "name",     "in",     "dark",     "forest", "path",   "leads",       "north",        "lantern",  "flickers",
+    "stranger", "smiles", "waits",    "letter", "table",  "shadow",      "moves",        "quiet",    "morning",
+    "rain",     "falls",  "on",       "roof",   "bridge", "crosses",     "valley",       "bell",     "rings",
+    "twice",    "market", "square",   "empty",  "now",    "caf\xC3\xA9", "na\xC3\xAFve", "it's",     R"(\"hello\")",
+    "again,",   "then",   "nothing.", "maybe?", "far",    "away"};
 constexpr std::uint32_t word_count = sizeof words / sizeof words[0];
 
 const char* const images[] = {"room.png", "forest.jpg", "river_at_dusk.png", "market.png", "door.png"};

@@ -43,7 +43,8 @@ int main(int argc, char** argv)
     }
     const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - started;
     const auto seconds = [](timeval t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
-    std::printf("%.6f %.6f %.6f %ld\n", seconds(usage.ru_utime), seconds(usage.ru_stime), wall.count(), usage.ru_maxrss);
+    std::printf("%.6f %.6f %.6f %ld\n", seconds(usage.ru_utime), seconds(usage.ru_stime), wall.count(),
+                usage.ru_maxrss);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "measure: %s failed\n", argv[3]);
         return 1;

@@ -2,27 +2,72 @@
 
 #include "scene_translator.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace {
 
-constexpr std::size_t initial_capacity = 64 * 1024;
-
-struct free_deleter {
-    void operator()(char* p) const { std::free(p); }
-};
-using byte_block = std::unique_ptr<char, free_deleter>;
+constexpr std::size_t initial_capacity = std::size_t{64} * 1024;
 
 constexpr char byte_order_mark[] = {'\xEF', '\xBB', '\xBF'};
 constexpr std::size_t byte_order_mark_size = sizeof byte_order_mark;
+
+// The one line buffer of the run. It holds the unfinished line at its start
+// and room to read into after it, and grows only when a line longer than
+// any before fills it. One spare byte past the capacity takes the NUL after
+// a last line that has no line feed.
+class line_buffer {
+public:
+    bool allocate(std::size_t capacity) { return resize(capacity); }
+    bool grow() { return resize(capacity_ * 2); }
+    [[nodiscard]] char* data() const { return bytes_.get(); }
+    [[nodiscard]] std::size_t capacity() const { return capacity_; }
+
+private:
+    struct free_deleter {
+        void operator()(char* p) const { std::free(p); }
+    };
+
+    bool resize(std::size_t capacity)
+    {
+        // realloc moves large blocks by remapping them rather than copying.
+        auto* bytes = static_cast<char*>(std::realloc(bytes_.get(), capacity + 1));
+        if (bytes == nullptr) {
+            return false;
+        }
+        static_cast<void>(bytes_.release());
+        bytes_.reset(bytes);
+        capacity_ = capacity;
+        return true;
+    }
+
+    std::unique_ptr<char, free_deleter> bytes_;
+    std::size_t capacity_ = 0;
+};
+
+// How many bytes to drop at the very start of input: all of a byte order
+// mark, else none; or no answer yet while the bytes so far could still
+// become one and more input may come.
+std::optional<std::size_t> leading_mark(const char* data, std::size_t size, bool input_ended)
+{
+    const std::size_t seen = std::min(size, byte_order_mark_size);
+    if (std::memcmp(data, byte_order_mark, seen) != 0) {
+        return 0;
+    }
+    if (seen == byte_order_mark_size) {
+        return byte_order_mark_size;
+    }
+    return input_ended ? std::optional<std::size_t>{0} : std::nullopt;
+}
 
 // Translates every complete line in [line, end) and returns where the
 // unfinished rest begins. The search for the first line feed starts at
 // `search`: bytes before it are known to hold none, which keeps a long line
 // arriving in many reads from being scanned again and again.
-char* translate_complete_lines(char* line, char* search, char* end, output_buffer& out)
+char* translate_complete_lines(char* line, char* search, const char* end, output_buffer& out)
 {
     while (auto* line_feed = static_cast<char*>(std::memchr(search, '\n', static_cast<std::size_t>(end - search)))) {
         *line_feed = '\0';
@@ -33,45 +78,26 @@ char* translate_complete_lines(char* line, char* search, char* end, output_buffe
     return line;
 }
 
-// True while the bytes seen so far could still be the start of a byte order
-// mark, so that the decision has to wait for more input.
-bool may_become_byte_order_mark(const char* data, std::size_t size)
-{
-    return size < byte_order_mark_size && std::memcmp(data, byte_order_mark, size) == 0;
-}
-
 } // namespace
 
 stream_result translate_stream(read_fn read, void* context, output_buffer& out)
 {
-    // One spare byte past the capacity holds the NUL after a last line that
-    // has no line feed.
-    std::size_t capacity = initial_capacity;
-    byte_block buffer(static_cast<char*>(std::malloc(capacity + 1)));
-    if (!buffer) {
+    line_buffer buffer;
+    if (!buffer.allocate(initial_capacity)) {
         return stream_result::out_of_memory;
     }
     std::size_t used = 0;     // bytes of the unfinished line at the buffer's start
     std::size_t searched = 0; // how many of them are known to hold no line feed
-    bool at_start = true;
+    bool start_decided = false;
 
     for (;;) {
-        if (used == capacity) {
-            // The unfinished line fills the buffer: make room for a longer one.
-            const std::size_t larger = capacity * 2;
-            auto* grown = static_cast<char*>(std::realloc(buffer.get(), larger + 1));
-            if (grown == nullptr) {
-                return stream_result::out_of_memory;
-            }
-            static_cast<void>(buffer.release());
-            buffer.reset(grown);
-            capacity = larger;
+        if (used == buffer.capacity() && !buffer.grow()) {
+            return stream_result::out_of_memory;
         }
         if (!out.flush()) {
             return stream_result::write_failed;
         }
-        char* base = buffer.get();
-        const long got = read(context, base + used, capacity - used);
+        const long got = read(context, buffer.data() + used, buffer.capacity() - used);
         if (got < 0) {
             return stream_result::read_failed;
         }
@@ -80,18 +106,18 @@ stream_result translate_stream(read_fn read, void* context, output_buffer& out)
         }
         used += static_cast<std::size_t>(got);
 
-        char* begin = base;
-        if (at_start) {
-            if (may_become_byte_order_mark(base, used)) {
+        char* const base = buffer.data();
+        std::size_t start = 0;
+        if (!start_decided) {
+            const std::optional<std::size_t> mark = leading_mark(base, used, false);
+            if (!mark) {
                 continue;
             }
-            at_start = false;
-            if (used >= byte_order_mark_size && std::memcmp(base, byte_order_mark, byte_order_mark_size) == 0) {
-                begin += byte_order_mark_size;
-            }
+            start_decided = true;
+            start = *mark;
         }
-        char* search = base + searched > begin ? base + searched : begin;
-        char* rest = translate_complete_lines(begin, search, base + used, out);
+        char* const rest =
+            translate_complete_lines(base + start, std::max(base + searched, base + start), base + used, out);
         if (out.failed()) {
             return stream_result::write_failed;
         }
@@ -100,15 +126,12 @@ stream_result translate_stream(read_fn read, void* context, output_buffer& out)
         searched = used;
     }
 
-    char* base = buffer.get();
-    std::size_t begin = 0;
-    if (at_start && used == byte_order_mark_size && std::memcmp(base, byte_order_mark, used) == 0) {
-        begin = used; // input was a byte order mark and nothing else
-    }
-    if (used > begin) {
-        // A last line without a line feed is translated like any other.
+    // A last line without a line feed is translated like any other.
+    char* const base = buffer.data();
+    const std::size_t start = start_decided ? 0 : *leading_mark(base, used, true);
+    if (used > start) {
         base[used] = '\0';
-        translate_line(base + begin, out);
+        translate_line(base + start, out);
     }
     return out.flush() ? stream_result::done : stream_result::write_failed;
 }

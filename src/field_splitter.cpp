@@ -51,7 +51,7 @@ struct splitting {
     int wanted;
     int count = 1;
 
-    void field_ends_at(char* at)
+    void field_ends_at(char* at) const
     {
         if (count <= wanted) {
             ends[count - 1] = at;

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr std::size_t output_capacity = 64 * 1024;
+constexpr std::size_t output_capacity = std::size_t{64} * 1024;
 
 // Waits until `fd` is ready when it was opened non-blocking by whoever
 // handed it to us; plain blocking descriptors never get here.

@@ -39,16 +39,17 @@ constexpr fixed_text label_to_end =
     join({t::text_label.after, t::text_repaint.before, t::text_return.before, t::text_close.before});
 // Button scene.
 constexpr fixed_text open_buttons = join({t::open_block.after, t::button_next_scene.before});
-constexpr fixed_text buttons_to_labels = join({t::button_next_scene.after, t::button_show_0.before,
-                                               t::button_show_1.before, t::button_show_2.before,
-                                               t::button_labels.before});
+constexpr fixed_text buttons_to_labels =
+    join({t::button_next_scene.after, t::button_show_0.before, t::button_show_1.before, t::button_show_2.before,
+          t::button_labels.before});
 constexpr fixed_text labels_to_end =
     join({t::button_labels.after, t::button_repaint.before, t::button_return.before, t::button_close.before});
 // Choice dispatch.
 constexpr fixed_text open_choices = join({t::open_block.after, t::choice_test.before});
 constexpr fixed_text number_to_choice = join({t::choice_test.after, t::choice_next_scene.before});
-constexpr fixed_text choice_to_next = join({t::choice_next_scene.after, t::choice_hide_0.before, t::choice_hide_1.before,
-                                            t::choice_hide_2.before, t::choice_end_test.before, t::choice_test.before});
+constexpr fixed_text choice_to_next =
+    join({t::choice_next_scene.after, t::choice_hide_0.before, t::choice_hide_1.before, t::choice_hide_2.before,
+          t::choice_end_test.before, t::choice_test.before});
 constexpr fixed_text choice_to_end = join({t::choice_next_scene.after, t::choice_hide_0.before, t::choice_hide_1.before,
                                            t::choice_hide_2.before, t::choice_end_test.before, t::choice_close.before});
 // Blocks cut short.
@@ -60,7 +61,8 @@ constexpr fixed_text button_target_only = join({t::button_next_scene.after});
 constexpr std::size_t most_fixed_per_block = 256;
 constexpr std::size_t most_fixed_per_choice = 192;
 static_assert(t::open_block.before.size() + open_text.size + text_to_label.size + label_to_image.size +
-                  image_to_end.size <= most_fixed_per_block);
+                  image_to_end.size <=
+              most_fixed_per_block);
 static_assert(t::open_block.before.size() + open_buttons.size + buttons_to_labels.size + labels_to_end.size <=
               most_fixed_per_block);
 static_assert(number_to_choice.size + choice_to_next.size + 10 <= most_fixed_per_choice);

@@ -16,13 +16,16 @@ namespace {
 // Hands out the input in pieces of the given sizes (the last size repeats),
 // as a pipe or a terminal would.
 struct scripted_input {
-    scripted_input(std::string script, std::vector<std::size_t> sizes) : data(std::move(script)), pieces(std::move(sizes)) {}
+    scripted_input(std::string script, std::vector<std::size_t> sizes)
+        : data(std::move(script)), pieces(std::move(sizes))
+    {
+    }
 
     std::string data;
     std::vector<std::size_t> pieces;
     std::size_t position = 0;
     std::size_t reads = 0;
-    bool fail_at_end = false;                    // report EIO instead of end of input
+    bool fail_at_end = false;                     // report EIO instead of end of input
     std::function<void(std::size_t)> before_read; // sees each read as it starts
 
     static long read(void* context, char* buffer, std::size_t capacity)
@@ -52,7 +55,8 @@ std::string run(const std::string& input, std::vector<std::size_t> pieces = {1 <
     return sink.text;
 }
 
-const std::string hi_block = "if( m_scene == 1 ){\n\tm_scene = 2;\n\tsetText( jl0, \"Hi\" );\n\trepaint();\n\treturn;\n}\n";
+const std::string hi_block =
+    "if( m_scene == 1 ){\n\tm_scene = 2;\n\tsetText( jl0, \"Hi\" );\n\trepaint();\n\treturn;\n}\n";
 const std::string bom = "\xEF\xBB\xBF";
 
 TEST(translate_stream, empty_input_writes_nothing)
@@ -70,7 +74,8 @@ TEST(translate_stream, one_block_per_line_whatever_the_read_sizes)
 {
     const std::string script = bom + "1\tT\t2\tHi\r\n\n" + std::string(70000, 'y') + "\n1\tT\t2\tHi";
     const std::string expected = run(script);
-    EXPECT_EQ(expected, hi_block + "if( m_scene ==  ){\nif( m_scene == " + std::string(70000, 'y') + " ){\n" + hi_block);
+    EXPECT_EQ(expected,
+              hi_block + "if( m_scene ==  ){\nif( m_scene == " + std::string(70000, 'y') + " ){\n" + hi_block);
     for (const std::vector<std::size_t>& pieces :
          std::vector<std::vector<std::size_t>>{{1}, {2}, {3}, {1, 1, 1, 7}, {4095}, {4096}, {65535}, {65537}}) {
         EXPECT_EQ(run(script, pieces), expected) << "first piece " << pieces.front();
@@ -131,8 +136,8 @@ TEST(translate_stream, long_line_fed_in_small_reads_comes_out_whole)
     // 4 MB in 1 KiB reads: the buffer grows many times under the line.
     const std::string text(4 << 20, 'z');
     const std::string out = run("1\tT\t2\t" + text + "\n", {1024});
-    EXPECT_EQ(out, "if( m_scene == 1 ){\n\tm_scene = 2;\n\tsetText( jl0, \"" + text +
-                       "\" );\n\trepaint();\n\treturn;\n}\n");
+    EXPECT_EQ(out,
+              "if( m_scene == 1 ){\n\tm_scene = 2;\n\tsetText( jl0, \"" + text + "\" );\n\trepaint();\n\treturn;\n}\n");
 }
 
 } // namespace

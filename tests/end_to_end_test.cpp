@@ -24,9 +24,12 @@ struct fixture_case {
     std::vector<std::string> args;
 };
 
-void PrintTo(const fixture_case& c, std::ostream* os) { *os << c.script; }
+void PrintTo(const fixture_case& c, std::ostream* os)
+{
+    *os << c.script;
+}
 
-class fixture_test : public testing::TestWithParam<fixture_case> {};
+class fixture_test : public testing::TestWithParam<fixture_case> { };
 
 TEST_P(fixture_test, output_matches_byte_for_byte)
 {
@@ -38,20 +41,17 @@ TEST_P(fixture_test, output_matches_byte_for_byte)
 }
 
 // The variants of the kinds script all give the same Java.
-INSTANTIATE_TEST_SUITE_P(
-    scripts, fixture_test,
-    testing::Values(fixture_case{"kinds", "kinds", {}},
-                    fixture_case{"kinds_crlf", "kinds", {}},
-                    fixture_case{"kinds_bom", "kinds", {}},
-                    fixture_case{"kinds_no_final_newline", "kinds", {}},
-                    fixture_case{"kinds", "kinds", {"-h", "--version", "file.tsv", "%s"}},
-                    fixture_case{"cut_short", "cut_short", {}},
-                    fixture_case{"nul", "nul", {}},
-                    fixture_case{"odd_bytes", "odd_bytes", {}},
-                    fixture_case{"empty", "empty", {}}),
-    [](const testing::TestParamInfo<fixture_case>& info) {
-        return std::string(info.param.script) + (info.param.args.empty() ? "" : "_with_arguments");
-    });
+INSTANTIATE_TEST_SUITE_P(scripts, fixture_test,
+                         testing::Values(fixture_case{"kinds", "kinds", {}}, fixture_case{"kinds_crlf", "kinds", {}},
+                                         fixture_case{"kinds_bom", "kinds", {}},
+                                         fixture_case{"kinds_no_final_newline", "kinds", {}},
+                                         fixture_case{"kinds", "kinds", {"-h", "--version", "file.tsv", "%s"}},
+                                         fixture_case{"cut_short", "cut_short", {}}, fixture_case{"nul", "nul", {}},
+                                         fixture_case{"odd_bytes", "odd_bytes", {}},
+                                         fixture_case{"empty", "empty", {}}),
+                         [](const testing::TestParamInfo<fixture_case>& info) {
+                             return std::string(info.param.script) + (info.param.args.empty() ? "" : "_with_arguments");
+                         });
 
 std::string text_block(const std::string& id, const std::string& text)
 {
@@ -89,7 +89,8 @@ TEST(long_lines, multi_megabyte_line_between_short_ones)
         text += "word" + std::to_string(i) + (i % 17 == 0 ? "," : " ");
     }
     const std::string script = "1\tT\t2\tbefore\n1\tT\t2\t" + text + "\r\n1\tT\t2\tafter";
-    EXPECT_EQ(translate_generated(script), text_block("1", "before") + text_block("1", text) + text_block("1", "after"));
+    EXPECT_EQ(translate_generated(script),
+              text_block("1", "before") + text_block("1", text) + text_block("1", "after"));
 }
 
 TEST(failures, full_disk_is_reported)

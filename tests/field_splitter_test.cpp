@@ -30,9 +30,12 @@ std::vector<std::string> split_and_walk(std::string text, char separator, int& c
     return fields;
 }
 
-void PrintTo(const split_case& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const split_case& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class split_fields_test : public testing::TestWithParam<split_case> {};
+class split_fields_test : public testing::TestWithParam<split_case> { };
 
 TEST_P(split_fields_test, counts_and_walks_the_fields)
 {
@@ -78,10 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         split_case{"three_fields_lf", "a\tb\tc\n", '\t', {"a", "b", "c"}},
         split_case{"empty_middle", "a\t\tc", '\t', {"a", "", "c"}},
-        split_case{"trailing_separator", "a\t", '\t', {"a", ""}},
-        split_case{"empty_text", "", '\t', {""}},
-        split_case{"only_crlf", "\r\n", '\t', {""}},
-        split_case{"only_lf", "\n", '\t', {""}},
+        split_case{"trailing_separator", "a\t", '\t', {"a", ""}}, split_case{"empty_text", "", '\t', {""}},
+        split_case{"only_crlf", "\r\n", '\t', {""}}, split_case{"only_lf", "\n", '\t', {""}},
         split_case{"cr_ends_text_before_tab", "a\rb\tc\n", '\t', {"a"}},
         split_case{"crlf_like_lf", "a\tb\r\n", '\t', {"a", "b"}},
         split_case{"lf_then_more_tabs", "a\tb\nc\td\te", '\t', {"a", "b"}},
@@ -90,17 +91,16 @@ INSTANTIATE_TEST_SUITE_P(
         split_case{"blanks_belong_to_fields", " a \t b ", '\t', {" a ", " b "}},
         split_case{"comma_three_items", "30,40,50", ',', {"30", "40", "50"}},
         split_case{"comma_empty_middle", "30,,50", ',', {"30", "", "50"}},
-        split_case{"comma_trailing", "30,", ',', {"30", ""}},
-        split_case{"comma_empty_text", "", ',', {""}},
+        split_case{"comma_trailing", "30,", ',', {"30", ""}}, split_case{"comma_empty_text", "", ',', {""}},
         split_case{"comma_leaves_tabs", "3\t0,4", ',', {"3\t0", "4"}},
         split_case{"tab_leaves_commas", "1,2\t3", '\t', {"1,2", "3"}},
-        split_case{"other_controls_are_data", "\x01\x08\x0b\x0c\x0e\x1f\x7f\tz", '\t',
-                   {"\x01\x08\x0b\x0c\x0e\x1f\x7f", "z"}},
+        split_case{
+            "other_controls_are_data", "\x01\x08\x0b\x0c\x0e\x1f\x7f\tz", '\t', {"\x01\x08\x0b\x0c\x0e\x1f\x7f", "z"}},
         split_case{"cr_as_separator", "a\rb\nc", '\r', {"a", "b"}},
         split_case{"lf_as_separator", "a\nb\rc", '\n', {"a", "b"}},
         split_case{"tab_in_sixteenth_byte", "0123456789abcde\tf", '\t', {"0123456789abcde", "f"}},
-        split_case{"cr_in_last_byte_of_chunk", "0123456789abcdef0123456789abcde\r", '\t',
-                   {"0123456789abcdef0123456789abcde"}},
+        split_case{
+            "cr_in_last_byte_of_chunk", "0123456789abcdef0123456789abcde\r", '\t', {"0123456789abcdef0123456789abcde"}},
         split_case{"high_bytes_are_data", "\xEF\xBB\xBF\t\xFF\x80", '\t', {"\xEF\xBB\xBF", "\xFF\x80"}}),
     [](const testing::TestParamInfo<split_case>& info) { return std::string(info.param.name); });
 
@@ -123,7 +123,7 @@ TEST(split_fields, long_text_is_split_at_every_separator)
     std::string text;
     std::vector<std::string> expected;
     for (int i = 0; i < 300; ++i) {
-        expected.push_back(std::string(static_cast<std::size_t>(i % 37), static_cast<char>('a' + i % 26)));
+        expected.emplace_back(static_cast<std::size_t>(i % 37), static_cast<char>('a' + i % 26));
         text += expected.back();
         text += '\t';
     }

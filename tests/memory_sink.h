@@ -9,7 +9,7 @@
 // Collects a writer's output in memory. The storage is kept small on
 // purpose, so that tests also pass through the writer's overflow paths.
 struct memory_sink {
-    explicit memory_sink(std::size_t capacity = 61) : storage(capacity), out(storage.data(), capacity, drain, this) {}
+    explicit memory_sink(std::size_t capacity = 61) : storage(capacity), out(storage.data(), capacity, drain, this) { }
 
     static bool drain(void* context, const char* data, std::size_t size)
     {

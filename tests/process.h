@@ -5,10 +5,10 @@
 
 // Runs the built scene2java as a separate process.
 struct process_result {
-    int status = -1;      // exit status, or -1 when it did not exit normally
-    int signal = 0;       // the signal that ended it, if one did
-    std::string out;      // what it wrote to standard output
-    std::string err;      // what it wrote to standard error
+    int status = -1; // exit status, or -1 when it did not exit normally
+    int signal = 0;  // the signal that ended it, if one did
+    std::string out; // what it wrote to standard output
+    std::string err; // what it wrote to standard error
 };
 
 // Standard input comes from `input_path`; standard output goes to

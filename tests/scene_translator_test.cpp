@@ -28,8 +28,7 @@ const std::string button_tail = "\trepaint();\n\treturn;\n}\n";
 
 std::string choice(int index, const std::string& scene)
 {
-    return "\tif( e.getSource() == jb[ " + std::to_string(index) + " ] ){\n" +
-           "\t\tm_scene = " + scene + ";\n" +
+    return "\tif( e.getSource() == jb[ " + std::to_string(index) + " ] ){\n" + "\t\tm_scene = " + scene + ";\n" +
            "\t\tjb[ 0 ].setVisible( false );\n"
            "\t\tjb[ 1 ].setVisible( false );\n"
            "\t\tjb[ 2 ].setVisible( false );\n"
@@ -42,9 +41,12 @@ struct line_case {
     std::string expected;
 };
 
-void PrintTo(const line_case& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const line_case& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
-class translate_line_test : public testing::TestWithParam<line_case> {};
+class translate_line_test : public testing::TestWithParam<line_case> { };
 
 TEST_P(translate_line_test, writes_the_block)
 {
@@ -56,15 +58,18 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         line_case{"with_image", "12\tT\t13\tGood morning.\troom.png\n",
                   "if( m_scene == 12 ){\n\tm_scene = 13;\n\tsetText( jl0, \"Good morning.\" );\n"
-                  "\tsetImage( \"room.png\" );\n" + text_tail},
+                  "\tsetImage( \"room.png\" );\n" +
+                      text_tail},
         line_case{"without_image", "12\tT\t13\tGood morning.\n",
                   "if( m_scene == 12 ){\n\tm_scene = 13;\n\tsetText( jl0, \"Good morning.\" );\n" + text_tail},
         line_case{"empty_image_field", "12\tT\t13\tGood morning.\t\n",
                   "if( m_scene == 12 ){\n\tm_scene = 13;\n\tsetText( jl0, \"Good morning.\" );\n"
-                  "\tsetImage( \"\" );\n" + text_tail},
+                  "\tsetImage( \"\" );\n" +
+                      text_tail},
         line_case{"further_fields_ignored", "12\tT\t13\tHi\ta.png\t\tzz\t\n",
                   "if( m_scene == 12 ){\n\tm_scene = 13;\n\tsetText( jl0, \"Hi\" );\n"
-                  "\tsetImage( \"a.png\" );\n" + text_tail},
+                  "\tsetImage( \"a.png\" );\n" +
+                      text_tail},
         line_case{"two_empty_fields", "1\tT\t\t\n",
                   "if( m_scene == 1 ){\n\tm_scene = ;\n\tsetText( jl0, \"\" );\n" + text_tail},
         line_case{"kind_is_first_byte_only", "5\tText\t6\tHello\n",
@@ -82,41 +87,40 @@ INSTANTIATE_TEST_SUITE_P(
                       text_tail}),
     [](const testing::TestParamInfo<line_case>& info) { return std::string(info.param.name); });
 
-INSTANTIATE_TEST_SUITE_P(
-    button_scenes, translate_line_test,
-    testing::Values(
-        line_case{"labels_not_split", "20\tB\t21\tYes,No,Later\n",
-                  "if( m_scene == 20 ){\n\tm_scene = 21;\n" + buttons_on + "\tsetText( jb, \"Yes,No,Later\" );\n" +
-                      button_tail},
-        line_case{"fifth_field_ignored", "1\tB\t2\tA\tpicture.png\n",
-                  "if( m_scene == 1 ){\n\tm_scene = 2;\n" + buttons_on + "\tsetText( jb, \"A\" );\n" + button_tail},
-        line_case{"empty_labels", "1\tBoth\t2\t\n",
-                  "if( m_scene == 1 ){\n\tm_scene = 2;\n" + buttons_on + "\tsetText( jb, \"\" );\n" + button_tail}),
-    [](const testing::TestParamInfo<line_case>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(button_scenes, translate_line_test,
+                         testing::Values(line_case{"labels_not_split", "20\tB\t21\tYes,No,Later\n",
+                                                   "if( m_scene == 20 ){\n\tm_scene = 21;\n" + buttons_on +
+                                                       "\tsetText( jb, \"Yes,No,Later\" );\n" + button_tail},
+                                         line_case{"fifth_field_ignored", "1\tB\t2\tA\tpicture.png\n",
+                                                   "if( m_scene == 1 ){\n\tm_scene = 2;\n" + buttons_on +
+                                                       "\tsetText( jb, \"A\" );\n" + button_tail},
+                                         line_case{"empty_labels", "1\tBoth\t2\t\n",
+                                                   "if( m_scene == 1 ){\n\tm_scene = 2;\n" + buttons_on +
+                                                       "\tsetText( jb, \"\" );\n" + button_tail}),
+                         [](const testing::TestParamInfo<line_case>& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     choice_dispatches, translate_line_test,
-    testing::Values(
-        line_case{"three_items", "21\tC\t30,40,50\n",
-                  "if( m_scene == 21 ){\n" + choice(0, "30") + choice(1, "40") + choice(2, "50") + "}\n"},
-        line_case{"four_items", "21\tC\t30,40,50,60\n",
-                  "if( m_scene == 21 ){\n" + choice(0, "30") + choice(1, "40") + choice(2, "50") + choice(3, "60") +
-                      "}\n"},
-        line_case{"twelve_items_two_digit_index", "9\tC\t0,1,2,3,4,5,6,7,8,9,10,11\n",
-                  [] {
-                      std::string s = "if( m_scene == 9 ){\n";
-                      for (int i = 0; i < 12; ++i) {
-                          s += choice(i, std::to_string(i));
-                      }
-                      return s + "}\n";
-                  }()},
-        line_case{"empty_list", "21\tC\t\n", "if( m_scene == 21 ){\n" + choice(0, "") + "}\n"},
-        line_case{"empty_middle_item", "21\tC\t30,,50\n",
-                  "if( m_scene == 21 ){\n" + choice(0, "30") + choice(1, "") + choice(2, "50") + "}\n"},
-        line_case{"blank_after_comma_kept", "21\tC\t30, 40\n",
-                  "if( m_scene == 21 ){\n" + choice(0, "30") + choice(1, " 40") + "}\n"},
-        line_case{"later_fields_ignored", "21\tC\t7,8\tx,y\tz\n",
-                  "if( m_scene == 21 ){\n" + choice(0, "7") + choice(1, "8") + "}\n"}),
+    testing::Values(line_case{"three_items", "21\tC\t30,40,50\n",
+                              "if( m_scene == 21 ){\n" + choice(0, "30") + choice(1, "40") + choice(2, "50") + "}\n"},
+                    line_case{"four_items", "21\tC\t30,40,50,60\n",
+                              "if( m_scene == 21 ){\n" + choice(0, "30") + choice(1, "40") + choice(2, "50") +
+                                  choice(3, "60") + "}\n"},
+                    line_case{"twelve_items_two_digit_index", "9\tC\t0,1,2,3,4,5,6,7,8,9,10,11\n",
+                              [] {
+                                  std::string s = "if( m_scene == 9 ){\n";
+                                  for (int i = 0; i < 12; ++i) {
+                                      s += choice(i, std::to_string(i));
+                                  }
+                                  return s + "}\n";
+                              }()},
+                    line_case{"empty_list", "21\tC\t\n", "if( m_scene == 21 ){\n" + choice(0, "") + "}\n"},
+                    line_case{"empty_middle_item", "21\tC\t30,,50\n",
+                              "if( m_scene == 21 ){\n" + choice(0, "30") + choice(1, "") + choice(2, "50") + "}\n"},
+                    line_case{"blank_after_comma_kept", "21\tC\t30, 40\n",
+                              "if( m_scene == 21 ){\n" + choice(0, "30") + choice(1, " 40") + "}\n"},
+                    line_case{"later_fields_ignored", "21\tC\t7,8\tx,y\tz\n",
+                              "if( m_scene == 21 ){\n" + choice(0, "7") + choice(1, "8") + "}\n"}),
     [](const testing::TestParamInfo<line_case>& info) { return std::string(info.param.name); });
 
 // A line that lacks a field its kind needs stops there, block left open.
