@@ -4,6 +4,7 @@
 #include "driver.h"
 
 #include "memory_sink.h"
+#include "translation_model.h"
 
 #include <gtest/gtest.h>
 
@@ -14,83 +15,9 @@
 
 namespace {
 
-std::vector<std::string> split(const std::string& text, char separator)
-{
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = text.find(separator, start);
-        if (at == std::string::npos) {
-            parts.push_back(text.substr(start));
-            return parts;
-        }
-        parts.push_back(text.substr(start, at - start));
-        start = at + 1;
-    }
-}
-
-std::string model_line(std::string line)
-{
-    line = line.substr(0, line.find('\0'));
-    line = line.substr(0, line.find('\r'));
-    const std::vector<std::string> f = split(line, '\t');
-    std::string out = "if( m_scene == " + f[0] + " ){\n";
-    if (f.size() < 3) {
-        return out;
-    }
-    const char kind = f[1].empty() ? '\0' : f[1][0];
-    if (kind == 'T') {
-        out += "\tm_scene = " + f[2] + ";\n";
-        if (f.size() < 4) {
-            return out;
-        }
-        out += "\tsetText( jl0, \"" + f[3] + "\" );\n";
-        if (f.size() >= 5) {
-            out += "\tsetImage( \"" + f[4] + "\" );\n";
-        }
-        return out + "\trepaint();\n\treturn;\n}\n";
-    }
-    if (kind == 'B') {
-        out += "\tm_scene = " + f[2] + ";\n";
-        if (f.size() < 4) {
-            return out;
-        }
-        return out + "\tjb[ 0 ].setVisible( true );\n\tjb[ 1 ].setVisible( true );\n\tjb[ 2 ].setVisible( true );\n" +
-               "\tsetText( jb, \"" + f[3] + "\" );\n\trepaint();\n\treturn;\n}\n";
-    }
-    if (kind == 'C') {
-        const std::vector<std::string> items = split(f[2], ',');
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            out += "\tif( e.getSource() == jb[ " + std::to_string(i) + " ] ){\n\t\tm_scene = " + items[i] +
-                   ";\n\t\tjb[ 0 ].setVisible( false );\n\t\tjb[ 1 ].setVisible( false );\n"
-                   "\t\tjb[ 2 ].setVisible( false );\n\t}\n";
-        }
-        return out + "}\n";
-    }
-    return out;
-}
-
-std::string model(std::string input)
-{
-    if (input.rfind("\xEF\xBB\xBF", 0) == 0) {
-        input.erase(0, 3);
-    }
-    std::string out;
-    std::size_t start = 0;
-    while (start < input.size()) {
-        std::size_t end = input.find('\n', start);
-        if (end == std::string::npos) {
-            end = input.size();
-        }
-        out += model_line(input.substr(start, end - start));
-        start = end + 1;
-    }
-    return out;
-}
-
 class script_generator {
 public:
-    explicit script_generator(unsigned seed) : random_(seed) {}
+    explicit script_generator(unsigned seed) : random_(seed) { }
 
     std::string script()
     {
@@ -128,9 +55,11 @@ private:
     {
         // Awkward bytes weighted up; now and then a field long enough to
         // cross every buffer boundary.
-        static const char awkward_bytes[] = "\t\r\n\0,%\"\\ \xEF\xBB\xBF\xC3\xA4\xFF\x80" "s";
+        static const char awkward_bytes[] = "\t\r\n\0,%\"\\ \xEF\xBB\xBF\xC3\xA4\xFF\x80"
+                                            "s";
         static const std::string awkward(awkward_bytes, sizeof awkward_bytes - 1);
-        const std::size_t size = chance(40) ? static_cast<std::size_t>(pick(4000, 150000)) : static_cast<std::size_t>(pick(0, 12));
+        const std::size_t size =
+            chance(40) ? static_cast<std::size_t>(pick(4000, 150000)) : static_cast<std::size_t>(pick(0, 12));
         std::string s;
         for (std::size_t i = 0; i < size; ++i) {
             if (chance(3)) {
@@ -177,7 +106,7 @@ TEST(differential, translator_matches_the_plain_model)
         chunked_input in{script, random, largest};
         memory_sink sink(round % 2 == 0 ? 13 : 1 << 16);
         ASSERT_EQ(translate_stream(chunked_input::read, &in, sink.out), stream_result::done);
-        ASSERT_EQ(sink.text, model(script)) << "seed " << seed << ", largest read " << largest;
+        ASSERT_EQ(sink.text, model_translation(script)) << "seed " << seed << ", largest read " << largest;
     }
 }
 
