@@ -66,6 +66,7 @@ static_assert(t::open_block.before.size() + open_text.size + text_to_label.size 
 static_assert(t::open_block.before.size() + open_buttons.size + buttons_to_labels.size + labels_to_end.size <=
               most_fixed_per_block);
 static_assert(number_to_choice.size + choice_to_next.size + 10 <= most_fixed_per_choice);
+static_assert(number_to_choice.size + choice_to_end.size + 10 <= most_fixed_per_choice);
 
 // A field where it lies in the line, with its size.
 struct field {
