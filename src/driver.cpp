@@ -91,11 +91,13 @@ stream_result translate_stream(read_fn read, void* context, output_buffer& out)
     bool start_decided = false;
 
     for (;;) {
-        if (used == buffer.capacity() && !buffer.grow()) {
-            return stream_result::out_of_memory;
-        }
+        // What is translated goes out before the next read can block, and
+        // before a failure to grow the buffer ends the run.
         if (!out.flush()) {
             return stream_result::write_failed;
+        }
+        if (used == buffer.capacity() && !buffer.grow()) {
+            return stream_result::out_of_memory;
         }
         const long got = read(context, buffer.data() + used, buffer.capacity() - used);
         if (got < 0) {

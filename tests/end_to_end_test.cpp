@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -133,6 +134,42 @@ TEST(failures, closed_output_is_reported)
     unlink(path.c_str());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "scene2java: write error: Bad file descriptor\n");
+}
+
+TEST(failures, line_too_long_for_memory_is_reported_after_the_lines_before_it)
+{
+#if defined(SCENE2JAVA_SANITIZED)
+    GTEST_SKIP() << "the sanitizers need more address space than the limit leaves";
+#else
+    // With its address space limited to 64 MiB, the program cannot hold a
+    // 96 MB line: it must say so, after writing the block of the line before.
+    const std::string path = temporary_path("huge.tsv");
+    write_file(path, "1\tT\t2\tbefore\n1\tT\t2\t" + std::string(96U << 20, 'h') + "\n");
+    const std::string out_path = temporary_path("stdout");
+    const std::string err_path = temporary_path("stderr");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit limit{64U << 20, 64U << 20};
+        const int in = open(path.c_str(), O_RDONLY);
+        const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (setrlimit(RLIMIT_AS, &limit) != 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) {
+            _exit(127);
+        }
+        execl(SCENE2JAVA_BINARY, SCENE2JAVA_BINARY, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int wstatus = 0;
+    waitpid(child, &wstatus, 0);
+    unlink(path.c_str());
+    EXPECT_TRUE(WIFEXITED(wstatus));
+    EXPECT_EQ(WEXITSTATUS(wstatus), 1);
+    EXPECT_EQ(read_file(err_path), "scene2java: line too long: Cannot allocate memory\n");
+    EXPECT_EQ(read_file(out_path), text_block("1", "before"));
+    unlink(out_path.c_str());
+    unlink(err_path.c_str());
+#endif
 }
 
 // Reads what the child has written within `seconds`, waiting for at least `wanted` bytes.
