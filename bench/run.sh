@@ -63,7 +63,7 @@ if command -v valgrind >/dev/null; then
 fi
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-cpu_model=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
+cpu_model=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
 echo "Machine: ${cpu_model:-unknown CPU}, $(nproc) cores, $(uname -sr); $rounds rounds, medians."
 echo
 echo "| figure | value |"
