@@ -124,7 +124,9 @@ stream_result translate_stream(read_fn read, void* context, output_buffer& out)
             return stream_result::write_failed;
         }
         used = static_cast<std::size_t>(base + used - rest);
-        std::memmove(base, rest, used);
+        if (rest != base) {
+            std::memmove(base, rest, used); // a long line stays put while it grows
+        }
         searched = used;
     }
 
