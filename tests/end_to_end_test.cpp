@@ -11,8 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -228,6 +231,82 @@ TEST(streaming, block_arrives_while_the_pipe_stays_open)
     close(from_child[0]);
     EXPECT_TRUE(WIFEXITED(wstatus));
     EXPECT_EQ(WEXITSTATUS(wstatus), 0);
+}
+
+TEST(streaming, non_blocking_pipes_are_waited_on)
+{
+    // Some parents hand a filter non-blocking pipes. Reads and writes that
+    // would block must wait, not fail: feed the input slowly, and read the
+    // output only once the child has long filled the pipe.
+    std::string script;
+    for (int i = 0; i < 20000; ++i) {
+        script += "1\tT\t2\tHi\n";
+    }
+    int to_child[2];
+    int from_child[2];
+    ASSERT_EQ(pipe(to_child), 0);
+    ASSERT_EQ(pipe(from_child), 0);
+    for (const int fd : {to_child[0], from_child[1]}) {
+        ASSERT_EQ(fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK), 0);
+    }
+    // Should the child die early, feeding it must fail, not kill the test.
+    const auto old_handler = signal(SIGPIPE, SIG_IGN);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGPIPE, SIG_DFL);
+        dup2(to_child[0], 0);
+        dup2(from_child[1], 1);
+        close(to_child[1]);
+        close(from_child[0]);
+        execl(SCENE2JAVA_BINARY, SCENE2JAVA_BINARY, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(to_child[0]);
+    close(from_child[1]);
+    // The input goes in from another thread: the first half in small
+    // pieces with pauses, so that the child finds its input empty, the rest
+    // at once. The output is read only after a while, so that the child
+    // has long found its output pipe full.
+    std::thread feeder([&] {
+        const std::size_t half = script.size() / 2;
+        std::size_t at = 0;
+        while (at < script.size()) {
+            const std::size_t n = std::min<std::size_t>(at < half ? 4096 : script.size() - at, script.size() - at);
+            const ssize_t put = write(to_child[1], script.data() + at, n);
+            if (put <= 0) {
+                break;
+            }
+            at += static_cast<std::size_t>(put);
+            if (at < half) {
+                usleep(1000);
+            }
+        }
+        close(to_child[1]);
+    });
+    usleep(300 * 1000);
+    std::string out;
+    char chunk[65536];
+    for (ssize_t n; (n = read(from_child[0], chunk, sizeof chunk)) != 0;) {
+        if (n < 0) {
+            ASSERT_EQ(errno, EINTR);
+            continue;
+        }
+        out.append(chunk, static_cast<std::size_t>(n));
+    }
+    close(from_child[0]);
+    feeder.join();
+    signal(SIGPIPE, old_handler);
+    int wstatus = 0;
+    waitpid(child, &wstatus, 0);
+    ASSERT_TRUE(WIFEXITED(wstatus));
+    EXPECT_EQ(WEXITSTATUS(wstatus), 0);
+    std::string expected;
+    for (int i = 0; i < 20000; ++i) {
+        expected += text_block("1", "Hi");
+    }
+    EXPECT_EQ(out.size(), expected.size());
+    EXPECT_TRUE(out == expected);
 }
 
 TEST(streaming, reader_going_away_ends_the_program)
