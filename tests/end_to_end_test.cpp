@@ -194,15 +194,31 @@ std::string read_available(int fd, std::size_t wanted, int seconds)
     return got;
 }
 
-TEST(streaming, block_arrives_while_the_pipe_stays_open)
+// The program running with pipes on both ends: `input` writes to its
+// standard input, `output` reads its standard output. With `non_blocking`,
+// the program's own ends of the pipes are non-blocking.
+struct piped_child {
+    pid_t pid;
+    int input;
+    int output;
+};
+
+piped_child start_piped(bool non_blocking)
 {
     int to_child[2];
     int from_child[2];
-    ASSERT_EQ(pipe(to_child), 0);
-    ASSERT_EQ(pipe(from_child), 0);
+    if (pipe(to_child) != 0 || pipe(from_child) != 0) {
+        ADD_FAILURE() << "pipe failed";
+        return {-1, -1, -1};
+    }
+    if (non_blocking) {
+        for (const int fd : {to_child[0], from_child[1]}) {
+            EXPECT_EQ(fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK), 0);
+        }
+    }
     const pid_t child = fork();
-    ASSERT_GE(child, 0);
     if (child == 0) {
+        signal(SIGPIPE, SIG_DFL);
         dup2(to_child[0], 0);
         dup2(from_child[1], 1);
         close(to_child[1]);
@@ -210,25 +226,33 @@ TEST(streaming, block_arrives_while_the_pipe_stays_open)
         execl(SCENE2JAVA_BINARY, SCENE2JAVA_BINARY, static_cast<char*>(nullptr));
         _exit(127);
     }
+    EXPECT_GE(child, 0) << "fork failed";
     close(to_child[0]);
     close(from_child[1]);
+    return {child, to_child[1], from_child[0]};
+}
+
+TEST(streaming, block_arrives_while_the_pipe_stays_open)
+{
+    const piped_child child = start_piped(false);
+    ASSERT_GE(child.pid, 0);
 
     const std::string first = text_block("1", "Hi");
-    ASSERT_EQ(write(to_child[1], "1\tT\t2\tHi\n", 9), 9);
+    ASSERT_EQ(write(child.input, "1\tT\t2\tHi\n", 9), 9);
     // Generous bound: only a program that waits for more input misses it.
-    EXPECT_EQ(read_available(from_child[0], first.size(), 20), first);
+    EXPECT_EQ(read_available(child.output, first.size(), 20), first);
 
     // A line split across two writes comes out once it is complete.
-    ASSERT_EQ(write(to_child[1], "7\tT\t2\t", 6), 6);
-    ASSERT_EQ(write(to_child[1], "Yo\n", 3), 3);
+    ASSERT_EQ(write(child.input, "7\tT\t2\t", 6), 6);
+    ASSERT_EQ(write(child.input, "Yo\n", 3), 3);
     const std::string second = text_block("7", "Yo");
-    EXPECT_EQ(read_available(from_child[0], second.size(), 20), second);
+    EXPECT_EQ(read_available(child.output, second.size(), 20), second);
 
-    close(to_child[1]);
-    EXPECT_EQ(read_available(from_child[0], 1, 20), "");
+    close(child.input);
+    EXPECT_EQ(read_available(child.output, 1, 20), "");
     int wstatus = 0;
-    waitpid(child, &wstatus, 0);
-    close(from_child[0]);
+    waitpid(child.pid, &wstatus, 0);
+    close(child.output);
     EXPECT_TRUE(WIFEXITED(wstatus));
     EXPECT_EQ(WEXITSTATUS(wstatus), 0);
 }
@@ -242,28 +266,10 @@ TEST(streaming, non_blocking_pipes_are_waited_on)
     for (int i = 0; i < 20000; ++i) {
         script += "1\tT\t2\tHi\n";
     }
-    int to_child[2];
-    int from_child[2];
-    ASSERT_EQ(pipe(to_child), 0);
-    ASSERT_EQ(pipe(from_child), 0);
-    for (const int fd : {to_child[0], from_child[1]}) {
-        ASSERT_EQ(fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK), 0);
-    }
     // Should the child die early, feeding it must fail, not kill the test.
     const auto old_handler = signal(SIGPIPE, SIG_IGN);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        signal(SIGPIPE, SIG_DFL);
-        dup2(to_child[0], 0);
-        dup2(from_child[1], 1);
-        close(to_child[1]);
-        close(from_child[0]);
-        execl(SCENE2JAVA_BINARY, SCENE2JAVA_BINARY, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(to_child[0]);
-    close(from_child[1]);
+    const piped_child child = start_piped(true);
+    ASSERT_GE(child.pid, 0);
     // The input goes in from another thread: the first half in small
     // pieces with pauses, so that the child finds its input empty, the rest
     // at once. The output is read only after a while, so that the child
@@ -273,7 +279,7 @@ TEST(streaming, non_blocking_pipes_are_waited_on)
         std::size_t at = 0;
         while (at < script.size()) {
             const std::size_t n = std::min<std::size_t>(at < half ? 4096 : script.size() - at, script.size() - at);
-            const ssize_t put = write(to_child[1], script.data() + at, n);
+            const ssize_t put = write(child.input, script.data() + at, n);
             if (put <= 0) {
                 break;
             }
@@ -282,23 +288,23 @@ TEST(streaming, non_blocking_pipes_are_waited_on)
                 usleep(1000);
             }
         }
-        close(to_child[1]);
+        close(child.input);
     });
     usleep(300 * 1000);
     std::string out;
     char chunk[65536];
-    for (ssize_t n; (n = read(from_child[0], chunk, sizeof chunk)) != 0;) {
+    for (ssize_t n; (n = read(child.output, chunk, sizeof chunk)) != 0;) {
         if (n < 0) {
             ASSERT_EQ(errno, EINTR);
             continue;
         }
         out.append(chunk, static_cast<std::size_t>(n));
     }
-    close(from_child[0]);
+    close(child.output);
     feeder.join();
     signal(SIGPIPE, old_handler);
     int wstatus = 0;
-    waitpid(child, &wstatus, 0);
+    waitpid(child.pid, &wstatus, 0);
     ASSERT_TRUE(WIFEXITED(wstatus));
     EXPECT_EQ(WEXITSTATUS(wstatus), 0);
     std::string expected;
