@@ -48,7 +48,6 @@ public:
     bool flush();
 
     [[nodiscard]] bool failed() const { return failed_; }
-    [[nodiscard]] std::size_t buffered() const { return used_; }
 
 private:
     void put_slow(const char* data, std::size_t size);
