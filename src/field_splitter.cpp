@@ -48,8 +48,8 @@ unsigned candidates(const char* at, unsigned char separator)
 struct splitting {
     char separator;
     char** ends;
-    int wanted;
-    int count = 1;
+    std::size_t wanted;
+    std::size_t count = 1;
 
     void field_ends_at(char* at) const
     {
@@ -79,12 +79,12 @@ struct splitting {
 
 } // namespace
 
-int split_fields(char* text, char separator)
+std::size_t split_fields(char* text, char separator)
 {
     return split_fields(text, separator, nullptr, 0);
 }
 
-int split_fields(char* text, char separator, char** ends, int wanted)
+std::size_t split_fields(char* text, char separator, char** ends, std::size_t wanted)
 {
     // The NUL bounds the scan, so no chunk reaches past the text.
     const std::size_t length = std::strlen(text);

@@ -29,21 +29,6 @@ public:
         }
     }
 
-    // Room for `size` bytes at once, so that a whole block can be copied in
-    // without a check per piece: flushes first when the rest of the storage
-    // is too small. Returns nullptr when `size` exceeds the storage, or after
-    // a failure; put() then takes the bytes piece by piece.
-    char* room_for(std::size_t size)
-    {
-        if (size > capacity_ - used_ && (size > capacity_ || !flush())) {
-            return nullptr;
-        }
-        return storage_ + used_;
-    }
-
-    // Takes the bytes written into room_for's room, up to `end`.
-    void commit(const char* end) { used_ = static_cast<std::size_t>(end - storage_); }
-
     // Hands everything buffered to drain; returns false once drain has failed.
     bool flush();
 

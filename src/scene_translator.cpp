@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 
 namespace {
 
@@ -57,17 +58,6 @@ constexpr fixed_text open_only = join({t::open_block.after});
 constexpr fixed_text text_target_only = join({t::text_next_scene.after});
 constexpr fixed_text button_target_only = join({t::button_next_scene.after});
 
-// The most a block writes besides its fields, with room for item numbers.
-constexpr std::size_t most_fixed_per_block = 256;
-constexpr std::size_t most_fixed_per_choice = 192;
-static_assert(t::open_block.before.size() + open_text.size + text_to_label.size + label_to_image.size +
-                  image_to_end.size <=
-              most_fixed_per_block);
-static_assert(t::open_block.before.size() + open_buttons.size + buttons_to_labels.size + labels_to_end.size <=
-              most_fixed_per_block);
-static_assert(number_to_choice.size + choice_to_next.size + 10 <= most_fixed_per_choice);
-static_assert(number_to_choice.size + choice_to_end.size + 10 <= most_fixed_per_choice);
-
 // A field where it lies in the line, with its size.
 struct field {
     char* data;
@@ -75,115 +65,100 @@ struct field {
 };
 
 // The fields of a line that any kind uses; those it lacks are empty.
-constexpr int fields_used = 5;
+constexpr std::size_t fields_used = 5;
 struct scene_fields {
-    int count;
+    std::size_t count;
     field at[fields_used];
 };
 
-// Copies into room that the buffer handed out, without a check per piece.
-struct room_cursor {
-    char* end;
-    void put(const char* data, std::size_t n)
-    {
-        std::memcpy(end, data, n);
-        end += n;
-    }
-};
-
-template <class Sink>
-void put(Sink& sink, const fixed_text& text)
+void put(output_buffer& out, const fixed_text& text)
 {
-    sink.put(text.bytes, text.size);
+    out.put(text.bytes, text.size);
 }
 
-template <class Sink>
-void put(Sink& sink, field value)
+void put(output_buffer& out, field value)
 {
-    sink.put(value.data, value.size);
+    out.put(value.data, value.size);
 }
 
-template <class Sink>
-void write_text_scene(Sink& sink, const scene_fields& f)
+void write_text_scene(output_buffer& out, const scene_fields& f)
 {
     if (f.count < 3) {
-        put(sink, open_only);
+        put(out, open_only);
         return;
     }
-    put(sink, open_text);
-    put(sink, f.at[2]);
+    put(out, open_text);
+    put(out, f.at[2]);
     if (f.count < 4) {
-        put(sink, text_target_only);
+        put(out, text_target_only);
         return;
     }
-    put(sink, text_to_label);
-    put(sink, f.at[3]);
+    put(out, text_to_label);
+    put(out, f.at[3]);
     if (f.count >= 5) {
-        put(sink, label_to_image);
-        put(sink, f.at[4]);
-        put(sink, image_to_end);
+        put(out, label_to_image);
+        put(out, f.at[4]);
+        put(out, image_to_end);
     } else {
-        put(sink, label_to_end);
+        put(out, label_to_end);
     }
 }
 
-template <class Sink>
-void write_button_scene(Sink& sink, const scene_fields& f)
+void write_button_scene(output_buffer& out, const scene_fields& f)
 {
     if (f.count < 3) {
-        put(sink, open_only);
+        put(out, open_only);
         return;
     }
-    put(sink, open_buttons);
-    put(sink, f.at[2]);
+    put(out, open_buttons);
+    put(out, f.at[2]);
     if (f.count < 4) {
-        put(sink, button_target_only);
+        put(out, button_target_only);
         return;
     }
-    put(sink, buttons_to_labels);
-    put(sink, f.at[3]);
-    put(sink, labels_to_end);
+    put(out, buttons_to_labels);
+    put(out, f.at[3]);
+    put(out, labels_to_end);
 }
 
 // `items` counts the comma-separated items that begin at `item`.
-template <class Sink>
-void write_choice_dispatch(Sink& sink, char* item, int items)
+void write_choice_dispatch(output_buffer& out, char* item, std::size_t items)
 {
-    put(sink, open_choices);
-    for (int i = 0; i < items; ++i) {
-        char number[16];
+    put(out, open_choices);
+    for (std::size_t i = 0; i < items; ++i) {
+        char number[24]; // the most digits a std::size_t takes
+        static_assert(std::numeric_limits<std::size_t>::digits10 + 1 <= sizeof number);
         const auto written = std::to_chars(number, number + sizeof number, i);
-        sink.put(number, static_cast<std::size_t>(written.ptr - number));
-        put(sink, number_to_choice);
+        out.put(number, static_cast<std::size_t>(written.ptr - number));
+        put(out, number_to_choice);
         char* const next = next_field(item);
-        sink.put(item, static_cast<std::size_t>(next - item - 1));
-        put(sink, i + 1 < items ? choice_to_next : choice_to_end);
+        out.put(item, static_cast<std::size_t>(next - item - 1));
+        put(out, i + 1 < items ? choice_to_next : choice_to_end);
         item = next;
     }
 }
 
-template <class Sink>
-void write_block(Sink& sink, const scene_fields& f, int choice_items)
+void write_block(output_buffer& out, const scene_fields& f, std::size_t choice_items)
 {
-    sink.put(t::open_block.before.data(), t::open_block.before.size());
-    put(sink, f.at[0]);
+    out.put(t::open_block.before.data(), t::open_block.before.size());
+    put(out, f.at[0]);
     // Only the first byte of the kind field counts, case and all.
     switch (f.count < 2 ? '\0' : *f.at[1].data) {
     case 'T':
-        write_text_scene(sink, f);
+        write_text_scene(out, f);
         break;
     case 'B':
-        write_button_scene(sink, f);
+        write_button_scene(out, f);
         break;
     case 'C':
         if (f.count >= 3) {
-            write_choice_dispatch(sink, f.at[2].data, choice_items);
+            write_choice_dispatch(out, f.at[2].data, choice_items);
         } else {
-            put(sink, open_only);
+            put(out, open_only);
         }
         break;
     default:
-        put(sink, open_only);
+        put(out, open_only);
         break;
     }
 }
@@ -196,25 +171,13 @@ void translate_line(char* line, output_buffer& out)
     char* ends[fields_used];
     scene_fields f{split_fields(line, '\t', ends, fields_used), {}};
     char* begin = line;
-    for (int i = 0; i < f.count && i < fields_used; ++i) {
+    for (std::size_t i = 0; i < f.count && i < fields_used; ++i) {
         f.at[i] = {begin, static_cast<std::size_t>(ends[i] - begin)};
         begin = ends[i] + 1;
     }
-    int choice_items = 0;
+    std::size_t choice_items = 0;
     if (f.count >= 3 && *f.at[1].data == 'C') {
         choice_items = split_fields(f.at[2].data, ',');
     }
-
-    // An upper bound is enough to ask for room: the fields' sizes (a choice
-    // list only loses its commas) plus the most the fixed text can take.
-    const std::size_t bound = most_fixed_per_block + f.at[0].size + f.at[2].size + f.at[3].size + f.at[4].size +
-                              most_fixed_per_choice * static_cast<std::size_t>(choice_items);
-    if (char* room = out.room_for(bound)) {
-        room_cursor cursor{room};
-        write_block(cursor, f, choice_items);
-        out.commit(cursor.end);
-    } else {
-        // Larger than the whole buffer: it goes out piece by piece.
-        write_block(out, f, choice_items);
-    }
+    write_block(out, f, choice_items);
 }

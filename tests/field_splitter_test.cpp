@@ -16,13 +16,13 @@ struct split_case {
 };
 
 // Splits a copy of `text` and walks every counted field with next_field.
-std::vector<std::string> split_and_walk(std::string text, char separator, int& count)
+std::vector<std::string> split_and_walk(std::string text, char separator, std::size_t& count)
 {
     text.push_back('\0');
     count = split_fields(text.data(), separator);
     std::vector<std::string> fields;
     char* cursor = text.data();
-    for (int i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         fields.emplace_back(cursor);
         cursor = next_field(cursor);
         EXPECT_LE(cursor, text.data() + text.size()) << "stepped past the text";
@@ -40,36 +40,36 @@ class split_fields_test : public testing::TestWithParam<split_case> { };
 TEST_P(split_fields_test, counts_and_walks_the_fields)
 {
     const split_case& c = GetParam();
-    int count = 0;
+    std::size_t count = 0;
     const std::vector<std::string> fields = split_and_walk(c.text, c.separator, count);
-    EXPECT_EQ(count, static_cast<int>(c.fields.size()));
+    EXPECT_EQ(count, c.fields.size());
     EXPECT_EQ(fields, c.fields);
 }
 
 // Checks the recording split against the fields a case expects: same
 // count, and every recorded end is the NUL right after its field.
-void expect_recorded_ends(std::string text, char separator, const std::vector<std::string>& fields, int wanted)
+void expect_recorded_ends(std::string text, char separator, const std::vector<std::string>& fields, std::size_t wanted)
 {
     text.push_back('\0');
-    std::vector<char*> ends(static_cast<std::size_t>(wanted) + 1, nullptr);
-    const int count = split_fields(text.data(), separator, ends.data(), wanted);
-    ASSERT_EQ(count, static_cast<int>(fields.size()));
+    std::vector<char*> ends(wanted + 1, nullptr);
+    const std::size_t count = split_fields(text.data(), separator, ends.data(), wanted);
+    ASSERT_EQ(count, fields.size());
     char* begin = text.data();
-    for (int i = 0; i < count && i < wanted; ++i) {
-        ASSERT_NE(ends[static_cast<std::size_t>(i)], nullptr) << "field " << i;
-        EXPECT_EQ(std::string(begin, ends[static_cast<std::size_t>(i)]), fields[static_cast<std::size_t>(i)]);
-        EXPECT_EQ(*ends[static_cast<std::size_t>(i)], '\0');
-        begin = ends[static_cast<std::size_t>(i)] + 1;
+    for (std::size_t i = 0; i < count && i < wanted; ++i) {
+        ASSERT_NE(ends[i], nullptr) << "field " << i;
+        EXPECT_EQ(std::string(begin, ends[i]), fields[i]);
+        EXPECT_EQ(*ends[i], '\0');
+        begin = ends[i] + 1;
     }
-    for (int i = count; i <= wanted; ++i) {
-        EXPECT_EQ(ends[static_cast<std::size_t>(i)], nullptr) << "recorded a field the text does not have";
+    for (std::size_t i = count; i <= wanted; ++i) {
+        EXPECT_EQ(ends[i], nullptr) << "recorded a field the text does not have";
     }
 }
 
 TEST_P(split_fields_test, records_where_the_wanted_fields_end)
 {
     const split_case& c = GetParam();
-    for (int wanted = 0; wanted <= 6; ++wanted) {
+    for (std::size_t wanted = 0; wanted <= 6; ++wanted) {
         expect_recorded_ends(c.text, c.separator, c.fields, wanted);
     }
 }
@@ -109,7 +109,7 @@ TEST(split_fields, overwrites_separators_and_the_line_end_in_place)
     std::string text = "ab\tc\r\nd\te";
     text.push_back('\0');
     const std::string before = text;
-    ASSERT_EQ(split_fields(text.data(), '\t'), 2);
+    ASSERT_EQ(split_fields(text.data(), '\t'), 2U);
     // Only the TAB and the CR change; what lies after the end is untouched.
     std::string expected = before;
     expected[2] = '\0';
@@ -129,7 +129,7 @@ TEST(split_fields, long_text_is_split_at_every_separator)
     }
     expected.emplace_back("tail");
     text += "tail\n";
-    int count = 0;
+    std::size_t count = 0;
     EXPECT_EQ(split_and_walk(text, '\t', count), expected);
 }
 
@@ -165,7 +165,7 @@ TEST(split_fields, matches_the_model_at_every_length_and_position)
             }
             for (const char separator : {'\t', ','}) {
                 const std::vector<std::string> expected = model_split(text, separator);
-                int count = 0;
+                std::size_t count = 0;
                 ASSERT_EQ(split_and_walk(text, separator, count), expected) << "length " << length;
                 expect_recorded_ends(text, separator, expected, 5);
             }
