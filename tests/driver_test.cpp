@@ -140,4 +140,17 @@ TEST(translate_stream, long_line_fed_in_small_reads_comes_out_whole)
               "if( m_scene == 1 ){\n\tm_scene = 2;\n\tsetText( jl0, \"" + text + "\" );\n\trepaint();\n\treturn;\n}\n");
 }
 
+TEST(translate_stream, line_buffer_grows_by_doubling)
+{
+    // A 16 MiB line read as fast as the buffer allows: growing by doubling
+    // takes a read per doubling; a fixed step would take one per step, and
+    // time that grows with the square of the line's length.
+    const std::string text(16U << 20, 'z');
+    scripted_input in{"1\tT\t2\t" + text + "\n", {std::size_t{1} << 30}};
+    memory_sink sink(1 << 16);
+    EXPECT_EQ(translate_stream(scripted_input::read, &in, sink.out), stream_result::done);
+    EXPECT_LE(in.reads, 14U) << "the buffer grew by too little at a time";
+    EXPECT_EQ(sink.text.size(), text.size() + 78);
+}
+
 } // namespace
