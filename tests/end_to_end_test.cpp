@@ -5,8 +5,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -112,31 +110,41 @@ TEST(failures, directory_as_input_is_reported)
     EXPECT_EQ(r.err, "scene2java: read error: Is a directory\n");
 }
 
+// Runs scene2java on the fixture `kinds.tsv` with standard input and
+// output as given (-1: closed) and standard error captured.
+process_result run_with(int in, int out, unsigned long address_space = 0)
+{
+    const std::string err_path = temporary_path("stderr");
+    const int err = open_checked(err_path, O_WRONLY | O_CREAT | O_TRUNC);
+    process_result r;
+    static_cast<exit_state&>(r) = wait_program(start_program({SCENE2JAVA_BINARY}, {in, out, err}, address_space));
+    close(err);
+    r.err = read_file(err_path);
+    unlink(err_path.c_str());
+    return r;
+}
+
 TEST(failures, closed_output_is_reported)
 {
-    const std::string path = temporary_path("stderr");
-    const process_result r = [&] {
-        // Standard output closed outright, as `scene2java >&-` does.
-        const pid_t child = fork();
-        if (child == 0) {
-            const int in = open((fixtures + "/kinds.tsv").c_str(), O_RDONLY);
-            const int err = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            dup2(in, 0);
-            dup2(err, 2);
-            close(1);
-            execl(SCENE2JAVA_BINARY, SCENE2JAVA_BINARY, static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        int wstatus = 0;
-        waitpid(child, &wstatus, 0);
-        process_result result;
-        result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-        result.err = read_file(path);
-        return result;
-    }();
-    unlink(path.c_str());
+    // Standard output closed outright, as `scene2java >&-` does.
+    const int in = open_checked(fixtures + "/kinds.tsv", O_RDONLY);
+    const process_result r = run_with(in, -1);
+    close(in);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "scene2java: write error: Bad file descriptor\n");
+}
+
+TEST(failures, closed_input_is_reported_not_taken_for_an_empty_script)
+{
+    // `scene2java <&-`: a failure to read, which must not pass for the end
+    // of an empty script.
+    const std::string out_path = temporary_path("stdout");
+    const int out = open_checked(out_path, O_WRONLY | O_CREAT | O_TRUNC);
+    const process_result r = run_with(-1, out);
+    close(out);
+    unlink(out_path.c_str());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "scene2java: read error: Bad file descriptor\n");
 }
 
 TEST(failures, line_too_long_for_memory_is_reported_after_the_lines_before_it)
@@ -149,29 +157,16 @@ TEST(failures, line_too_long_for_memory_is_reported_after_the_lines_before_it)
     const std::string path = temporary_path("huge.tsv");
     write_file(path, "1\tT\t2\tbefore\n1\tT\t2\t" + std::string(96U << 20, 'h') + "\n");
     const std::string out_path = temporary_path("stdout");
-    const std::string err_path = temporary_path("stderr");
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const rlimit limit{64U << 20, 64U << 20};
-        const int in = open(path.c_str(), O_RDONLY);
-        const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (setrlimit(RLIMIT_AS, &limit) != 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) {
-            _exit(127);
-        }
-        execl(SCENE2JAVA_BINARY, SCENE2JAVA_BINARY, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int wstatus = 0;
-    waitpid(child, &wstatus, 0);
+    const int in = open_checked(path, O_RDONLY);
+    const int out = open_checked(out_path, O_WRONLY | O_CREAT | O_TRUNC);
+    const process_result r = run_with(in, out, 64UL << 20);
+    close(in);
+    close(out);
     unlink(path.c_str());
-    EXPECT_TRUE(WIFEXITED(wstatus));
-    EXPECT_EQ(WEXITSTATUS(wstatus), 1);
-    EXPECT_EQ(read_file(err_path), "scene2java: line too long: Cannot allocate memory\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "scene2java: line too long: Cannot allocate memory\n");
     EXPECT_EQ(read_file(out_path), text_block("1", "before"));
     unlink(out_path.c_str());
-    unlink(err_path.c_str());
 #endif
 }
 
@@ -207,7 +202,7 @@ piped_child start_piped(bool non_blocking)
 {
     int to_child[2];
     int from_child[2];
-    if (pipe(to_child) != 0 || pipe(from_child) != 0) {
+    if (pipe2(to_child, O_CLOEXEC) != 0 || pipe2(from_child, O_CLOEXEC) != 0) {
         ADD_FAILURE() << "pipe failed";
         return {-1, -1, -1};
     }
@@ -216,17 +211,7 @@ piped_child start_piped(bool non_blocking)
             EXPECT_EQ(fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK), 0);
         }
     }
-    const pid_t child = fork();
-    if (child == 0) {
-        signal(SIGPIPE, SIG_DFL);
-        dup2(to_child[0], 0);
-        dup2(from_child[1], 1);
-        close(to_child[1]);
-        close(from_child[0]);
-        execl(SCENE2JAVA_BINARY, SCENE2JAVA_BINARY, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    EXPECT_GE(child, 0) << "fork failed";
+    const pid_t child = start_program({SCENE2JAVA_BINARY}, {to_child[0], from_child[1], STDERR_FILENO});
     close(to_child[0]);
     close(from_child[1]);
     return {child, to_child[1], from_child[0]};
@@ -250,11 +235,9 @@ TEST(streaming, block_arrives_while_the_pipe_stays_open)
 
     close(child.input);
     EXPECT_EQ(read_available(child.output, 1, 20), "");
-    int wstatus = 0;
-    waitpid(child.pid, &wstatus, 0);
+    const exit_state end = wait_program(child.pid);
     close(child.output);
-    EXPECT_TRUE(WIFEXITED(wstatus));
-    EXPECT_EQ(WEXITSTATUS(wstatus), 0);
+    EXPECT_EQ(end.status, 0);
 }
 
 TEST(streaming, non_blocking_pipes_are_waited_on)
@@ -303,10 +286,7 @@ TEST(streaming, non_blocking_pipes_are_waited_on)
     close(child.output);
     feeder.join();
     signal(SIGPIPE, old_handler);
-    int wstatus = 0;
-    waitpid(child.pid, &wstatus, 0);
-    ASSERT_TRUE(WIFEXITED(wstatus));
-    EXPECT_EQ(WEXITSTATUS(wstatus), 0);
+    EXPECT_EQ(wait_program(child.pid).status, 0);
     std::string expected;
     for (int i = 0; i < 20000; ++i) {
         expected += text_block("1", "Hi");
@@ -320,23 +300,13 @@ TEST(streaming, reader_going_away_ends_the_program)
     // With the pipe's reader gone, the program must end instead of working
     // on: by SIGPIPE, as filters do.
     int from_child[2];
-    ASSERT_EQ(pipe(from_child), 0);
+    ASSERT_EQ(pipe2(from_child, O_CLOEXEC), 0);
     close(from_child[0]);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        signal(SIGPIPE, SIG_DFL);
-        const int in = open((fixtures + "/kinds.tsv").c_str(), O_RDONLY);
-        dup2(in, 0);
-        dup2(from_child[1], 1);
-        execl(SCENE2JAVA_BINARY, SCENE2JAVA_BINARY, static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    const int in = open_checked(fixtures + "/kinds.tsv", O_RDONLY);
+    const pid_t child = start_program({SCENE2JAVA_BINARY}, {in, from_child[1], STDERR_FILENO});
+    close(in);
     close(from_child[1]);
-    int wstatus = 0;
-    waitpid(child, &wstatus, 0);
-    ASSERT_TRUE(WIFSIGNALED(wstatus));
-    EXPECT_EQ(WTERMSIG(wstatus), SIGPIPE);
+    EXPECT_EQ(wait_program(child).signal, SIGPIPE);
 }
 
 } // namespace
