@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Measures scene2java side by side with cat and an awk script, in one run.
 #
-#   bench/run.sh            (ROUNDS=5 by default; BUILD and DATA may be set)
+#   bench/run.sh [ROUNDS]   (5 rounds by default; BUILD and DATA may be set)
 #
 # Builds a release binary in build-bench/, generates deterministic scripts
 # (1 MB, 100 MB, and one 50 MB line) and prints the figures as a Markdown
@@ -10,7 +10,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build-bench}
 data=${DATA:-$build/data}
-rounds=${ROUNDS:-5}
+rounds=${1:-${ROUNDS:-5}}
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DSCENE2JAVA_BENCH=ON >/dev/null
 cmake --build "$build" -j2 --target scene2java generate_script measure >/dev/null
@@ -70,7 +70,7 @@ echo "| figure | value |"
 echo "|---|---|"
 echo "| instructions per input byte (callgrind, 1 MB script) | $per_byte |"
 echo "| CPU seconds, 100 MB script: scene2java | $s2j_cpu |"
-echo "| CPU seconds, cat of its output ($(wc -c <"$data/100m.java") bytes) | $cat_cpu |"
+echo "| CPU seconds, cat copying its output ($(wc -c <"$data/100m.java") bytes) | $cat_cpu |"
 echo "| CPU seconds, awk script | $awk_cpu |"
 echo "| scene2java / cat | $(ratio "$s2j_cpu" "$cat_cpu") |"
 echo "| awk / scene2java | $(ratio "$awk_cpu" "$s2j_cpu") |"
