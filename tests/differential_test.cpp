@@ -86,10 +86,10 @@ private:
             size = static_cast<std::size_t>(pick(4000, 150000));
             break;
         case 1:
-            size = static_cast<std::size_t>(65536 + pick(-64, 64));
+            size = std::size_t{65536} - 64 + static_cast<std::size_t>(pick(0, 128));
             break;
         default:
-            size = static_cast<std::size_t>(131072 + pick(-64, 64));
+            size = std::size_t{131072} - 64 + static_cast<std::size_t>(pick(0, 128));
             break;
         }
         // Random bytes for a stretch, then that stretch over and over: the

@@ -56,6 +56,7 @@ pid_t start_program(const std::vector<std::string>& argv, child_io io, unsigned 
     // child only calls what is safe there.
     std::vector<std::string> copies = argv;
     std::vector<char*> pointers;
+    pointers.reserve(copies.size() + 1);
     for (std::string& a : copies) {
         pointers.push_back(a.data());
     }
