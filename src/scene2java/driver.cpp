@@ -4,7 +4,7 @@
 
 namespace {
 
-void translate(void* context, char* line)
+void translate(void* context, char* line, std::size_t /*size*/)
 {
     translate_line(line, *static_cast<output_buffer*>(context));
 }

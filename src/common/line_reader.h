@@ -8,8 +8,9 @@ using read_fn = long (*)(void* context, char* buffer, std::size_t capacity);
 
 // Where the lines go.
 struct line_sink {
-    // Takes one line: writable, NUL-terminated, without its line feed.
-    void (*line)(void* context, char* text);
+    // Takes one line of `size` bytes: writable, without its line feed, and
+    // followed by a NUL (bytes inside it may be NUL too).
+    void (*line)(void* context, char* text, std::size_t size);
     // Called before every read, so that what the lines produced can go out
     // before the read blocks; false stops the reading.
     bool (*before_read)(void* context);

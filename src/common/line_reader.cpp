@@ -70,7 +70,7 @@ char* hand_on_complete_lines(char* line, char* search, const char* end, const li
 {
     while (auto* line_feed = static_cast<char*>(std::memchr(search, '\n', static_cast<std::size_t>(end - search)))) {
         *line_feed = '\0';
-        sink.line(sink.context, line);
+        sink.line(sink.context, line, static_cast<std::size_t>(line_feed - line));
         line = line_feed + 1;
         search = line;
     }
@@ -131,7 +131,7 @@ read_result read_lines(read_fn read, void* context, const line_sink& sink)
     if (used > 0) {
         char* const base = buffer.data();
         base[used] = '\0';
-        sink.line(sink.context, base);
+        sink.line(sink.context, base, used);
     }
     return read_result::done;
 }

@@ -1,0 +1,360 @@
+#include "java_syntax.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+bool is_blank(char c)
+{
+    return c == ' ' || c == '\f';
+}
+
+bool is_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool is_hex_digit(char c)
+{
+    return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+int hex_value(char c)
+{
+    if (is_digit(c)) {
+        return c - '0';
+    }
+    return (c | 0x20) - 'a' + 10;
+}
+
+bool is_name_start(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$';
+}
+
+bool is_name_part(char c)
+{
+    return is_name_start(c) || is_digit(c);
+}
+
+// Java's reserved words and literals, which are no names.
+bool is_reserved(std::string_view word)
+{
+    static constexpr std::array<std::string_view, 54> reserved{
+        "abstract",  "assert",   "boolean",  "break",    "byte",    "case",         "catch",     "char",       "class",
+        "const",     "continue", "default",  "do",       "double",  "else",         "enum",      "extends",    "final",
+        "finally",   "float",    "for",      "goto",     "if",      "implements",   "import",    "instanceof", "int",
+        "interface", "long",     "native",   "new",      "package", "private",      "protected", "public",     "return",
+        "short",     "static",   "strictfp", "super",    "switch",  "synchronized", "this",      "throw",      "throws",
+        "transient", "try",      "void",     "volatile", "while",   "true",         "false",     "null",       "_"};
+    return std::find(reserved.begin(), reserved.end(), word) != reserved.end();
+}
+
+// The digits of a literal between its prefix and its end: not empty, no
+// underscore first or last, each a digit of the base. Returns the value,
+// or none when malformed or past `most`.
+std::optional<std::uint64_t> digits_value(std::string_view digits, unsigned base, std::uint64_t most,
+                                          bool& out_of_range)
+{
+    out_of_range = false;
+    if (digits.empty() || digits.front() == '_' || digits.back() == '_') {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (const char c : digits) {
+        if (c == '_') {
+            continue;
+        }
+        if (!is_hex_digit(c) || static_cast<unsigned>(hex_value(c)) >= base) {
+            return std::nullopt;
+        }
+        value = value * base + static_cast<unsigned>(hex_value(c));
+        if (value > most) {
+            out_of_range = true;
+            return std::nullopt;
+        }
+    }
+    return value;
+}
+
+// 'text', built by appending: g++ 12 warns falsely (-Wrestrict) when a
+// string is prepended to.
+std::string quote(std::string_view text)
+{
+    std::string out(1, '\'');
+    out.append(text);
+    out += '\'';
+    return out;
+}
+
+// Reads a Java int literal; its value as Java's int has it, before the sign.
+std::optional<std::uint32_t> int_literal(std::string_view literal, bool negated, std::string& why)
+{
+    const std::string shown = excerpt(literal);
+    bool out_of_range = false;
+    std::optional<std::uint64_t> value;
+    if (literal.size() > 1 && literal[0] == '0' && (literal[1] == 'x' || literal[1] == 'X')) {
+        value = digits_value(literal.substr(2), 16, 0xFFFFFFFFU, out_of_range);
+    } else if (literal.size() > 1 && literal[0] == '0' && (literal[1] == 'b' || literal[1] == 'B')) {
+        value = digits_value(literal.substr(2), 2, 0xFFFFFFFFU, out_of_range);
+    } else if (literal.size() > 1 && literal[0] == '0') {
+        // A leading 0 makes an octal number; underscores may follow it.
+        const std::string_view rest = literal.substr(1);
+        const bool all_digits = std::all_of(rest.begin(), rest.end(), [](char c) { return is_digit(c) || c == '_'; });
+        if (all_digits && rest.back() != '_' &&
+            std::any_of(rest.begin(), rest.end(), [](char c) { return c == '8' || c == '9'; })) {
+            why = quote(shown) + " starts with 0, which makes it an octal number, and 8 and 9 are no octal digits;"
+                                 " write it without the leading 0";
+            return std::nullopt;
+        }
+        std::size_t skip = rest.find_first_not_of('_');
+        value = skip == std::string_view::npos ? std::nullopt
+                                               : digits_value(rest.substr(skip), 8, 0xFFFFFFFFU, out_of_range);
+    } else {
+        value = digits_value(literal, 10, negated ? 0x80000000U : 0x7FFFFFFFU, out_of_range);
+    }
+    if (value) {
+        return static_cast<std::uint32_t>(*value);
+    }
+    if (out_of_range) {
+        why = quote(shown) + " is out of the range of a Java int (-2147483648 to 2147483647)";
+    } else {
+        why = quote(shown) + " is not a Java int literal";
+    }
+    return std::nullopt;
+}
+
+// Reads a Java name, possibly qualified: the whole of `name` or nothing.
+bool qualified_name(std::string_view name)
+{
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t dot = name.find('.', start);
+        const std::string_view part = name.substr(start, dot == std::string_view::npos ? dot : dot - start);
+        if (part.empty() || !is_name_start(part[0]) || !std::all_of(part.begin(), part.end(), is_name_part) ||
+            is_reserved(part)) {
+            return false;
+        }
+        if (dot == std::string_view::npos) {
+            return true;
+        }
+        start = dot + 1;
+    }
+}
+
+// One character after javac has read the Unicode escapes: its code, where
+// it stands in the field, and whether an escape wrote it.
+struct source_char {
+    std::uint32_t code;
+    std::size_t at;
+    bool escaped;
+};
+
+} // namespace
+
+std::optional<scene_key> read_scene_id(std::string_view field, field_fault& fault)
+{
+    const auto fail = [&](std::string message) {
+        fault = {0, std::move(message)};
+        return std::nullopt;
+    };
+    std::size_t begin = 0;
+    std::size_t end = field.size();
+    while (begin < end && is_blank(field[begin])) {
+        ++begin;
+    }
+    while (end > begin && is_blank(field[end - 1])) {
+        --end;
+    }
+    if (begin == end) {
+        return fail("the scene identifier is empty: write a number, or the name of an int constant");
+    }
+    bool negated = false;
+    if (field[begin] == '+' || field[begin] == '-') {
+        negated = field[begin] == '-';
+        ++begin;
+        while (begin < end && is_blank(field[begin])) {
+            ++begin;
+        }
+    }
+    const std::string_view core = field.substr(begin, end - begin);
+    const std::string usage = ": a scene is a Java int, a number or the name of an int constant";
+    if (core.empty()) {
+        return fail("the scene identifier " + quote(excerpt(field)) + " has a sign and no number" + usage);
+    }
+    if (is_digit(core[0])) {
+        if (!std::all_of(core.begin(), core.end(), [](char c) {
+                return is_hex_digit(c) || c == '_' || c == 'x' || c == 'X' || c == 'b' || c == 'B';
+            })) {
+            return fail("the scene identifier " + quote(excerpt(field)) + " is not a Java int" + usage);
+        }
+        std::string why;
+        const std::optional<std::uint32_t> value = int_literal(core, negated, why);
+        if (!value) {
+            return fail("the scene identifier " + why);
+        }
+        const std::uint32_t bits = negated ? 0U - *value : *value;
+        std::string key(1, '#');
+        key += std::to_string(static_cast<std::int32_t>(bits));
+        return scene_key{key};
+    }
+    if (qualified_name(core)) {
+        std::string key(negated ? "-" : "");
+        key.append(core);
+        return scene_key{key};
+    }
+    return fail("the scene identifier " + quote(excerpt(field)) + " is not a Java int" + usage);
+}
+
+std::optional<field_fault> check_string_literal(std::string_view field)
+{
+    if (field.find_first_of("\\\"") == std::string_view::npos) {
+        return std::nullopt;
+    }
+    // First the Unicode escapes, as javac reads them before anything else:
+    // a backslash begins one only after an even number of backslashes.
+    std::vector<source_char> chars;
+    chars.reserve(field.size());
+    std::size_t backslashes = 0;
+    for (std::size_t i = 0; i < field.size();) {
+        const char c = field[i];
+        if (c == '\\' && backslashes % 2 == 0 && i + 1 < field.size() && field[i + 1] == 'u') {
+            std::size_t j = i + 1;
+            while (j < field.size() && field[j] == 'u') {
+                ++j;
+            }
+            if (j + 4 > field.size() ||
+                !std::all_of(field.begin() + static_cast<std::ptrdiff_t>(j),
+                             field.begin() + static_cast<std::ptrdiff_t>(j + 4), is_hex_digit)) {
+                return field_fault{i, "malformed Unicode escape: \\u takes four hex digits (write \\\\ for a "
+                                      "backslash)"};
+            }
+            std::uint32_t code = 0;
+            for (std::size_t k = j; k < j + 4; ++k) {
+                code = code * 16 + static_cast<std::uint32_t>(hex_value(field[k]));
+            }
+            chars.push_back({code, i, true});
+            i = j + 4;
+            backslashes = 0;
+            continue;
+        }
+        chars.push_back({static_cast<unsigned char>(c), i, false});
+        backslashes = c == '\\' ? backslashes + 1 : 0;
+        ++i;
+    }
+    // Then the string itself.
+    for (std::size_t k = 0; k < chars.size(); ++k) {
+        const source_char& c = chars[k];
+        if (c.code == '"') {
+            return field_fault{c.at, c.escaped ? "\\u0022 is a double quote to javac and ends the string early: "
+                                                 "write \\\" for a double quote"
+                                               : "a double quote ends the Java string early: write \\\" for a "
+                                                 "double quote"};
+        }
+        if (c.code == '\n' || c.code == '\r') {
+            return field_fault{c.at, "this Unicode escape is a line end to javac, which no string may hold: write "
+                                     "\\n or \\r"};
+        }
+        if (c.code != '\\') {
+            continue;
+        }
+        if (k + 1 == chars.size()) {
+            return field_fault{c.at, "a \\ at the end of the text escapes the closing double quote: write \\\\ for "
+                                     "a backslash"};
+        }
+        const std::uint32_t next = chars[k + 1].code;
+        static constexpr std::string_view simple = "btnfrs\"'\\";
+        if (next < 0x80 && simple.find(static_cast<char>(next)) != std::string_view::npos) {
+            ++k;
+            continue;
+        }
+        if (next >= '0' && next <= '7') {
+            // Up to three octal digits, three only when the first is 0 to 3.
+            const std::size_t most = next <= '3' ? 3 : 2;
+            std::size_t taken = 1;
+            while (taken < most && k + 1 + taken < chars.size() && chars[k + 1 + taken].code >= '0' &&
+                   chars[k + 1 + taken].code <= '7') {
+                ++taken;
+            }
+            k += taken;
+            continue;
+        }
+        return field_fault{c.at, "this backslash does not start a Java escape: write \\\\ for a backslash (the "
+                                 "escapes are \\b \\t \\n \\f \\r \\s \\\" \\' \\\\ and octal ones)"};
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> first_invalid_utf8(std::string_view text)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    std::size_t i = 0;
+    while (i < size) {
+        const unsigned char b = bytes[i];
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF) {
+            length = 2;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            length = 3;
+            low = b == 0xE0 ? 0xA0 : 0x80;
+            high = b == 0xED ? 0x9F : 0xBF; // no surrogates
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            length = 4;
+            low = b == 0xF0 ? 0x90 : 0x80;
+            high = b == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return i;
+        }
+        if (i + 1 >= size || bytes[i + 1] < low || bytes[i + 1] > high) {
+            return i;
+        }
+        for (std::size_t k = 2; k < length; ++k) {
+            if (i + k >= size || bytes[i + k] < 0x80 || bytes[i + k] > 0xBF) {
+                return i;
+            }
+        }
+        i += length;
+    }
+    return std::nullopt;
+}
+
+std::string excerpt(std::string_view field, std::size_t most)
+{
+    std::string shown;
+    std::size_t i = 0;
+    while (i < field.size() && shown.size() < most) {
+        const auto b = static_cast<unsigned char>(field[i]);
+        if (b < 0x20 || b == 0x7F) {
+            shown += '?';
+            ++i;
+        } else if (b < 0x80) {
+            shown += static_cast<char>(b);
+            ++i;
+        } else {
+            const std::string_view rest = field.substr(i, 4);
+            const std::optional<std::size_t> bad = first_invalid_utf8(rest);
+            const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+            if (bad && *bad == 0) {
+                shown += '?';
+                ++i;
+            } else {
+                shown.append(field.substr(i, length));
+                i += length;
+            }
+        }
+    }
+    if (i < field.size()) {
+        shown += "...";
+    }
+    return shown;
+}

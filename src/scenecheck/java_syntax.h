@@ -1,0 +1,43 @@
+#pragma once
+
+// What javac accepts where scene2java copies a field: a scene identifier
+// where an int is expected, a text inside a string literal, and the bytes
+// of a source file read as UTF-8.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// A fault in a field: where it is (a byte offset in the field) and what is
+// wrong, said for the author.
+struct field_fault {
+    std::size_t at;
+    std::string message;
+};
+
+// A scene identifier as the story compares it: "#" and the int's value for
+// a number (so 010 and 8 are the same scene), the name for a constant (with
+// a leading "-" when negated).
+struct scene_key {
+    std::string key;
+};
+
+// Reads a scene identifier: optional blanks around an optional sign, then
+// a Java int literal (in range as Java has it) or a Java name, possibly
+// qualified. Anything else is a fault, even where javac might take it: a
+// scene is an int.
+std::optional<scene_key> read_scene_id(std::string_view field, field_fault& fault);
+
+// The first fault that keeps `field` from being the inside of a Java
+// string literal, Unicode escapes read first as javac reads them; none
+// when it is fine. Bytes that are not UTF-8 are left to first_invalid_utf8.
+std::optional<field_fault> check_string_literal(std::string_view field);
+
+// The offset of the first byte that is not part of well-formed UTF-8 (no
+// overlong forms, no surrogates, nothing past U+10FFFF); none when all is.
+std::optional<std::size_t> first_invalid_utf8(std::string_view text);
+
+// A short, printable excerpt of a field for a message: at most `most` bytes
+// of it, control bytes and bytes that are not UTF-8 shown as '?'.
+std::string excerpt(std::string_view field, std::size_t most = 24);

@@ -1,0 +1,212 @@
+// scenecheck: reads scene scripts as scene2java does and tells their author
+// what will not compile and what will break when the story is played, or
+// draws the story as a graph.
+
+#include "descriptor_io.h"
+#include "java_syntax.h"
+#include "line_reader.h"
+#include "output_buffer.h"
+#include "script_check.h"
+#include "story_map.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr std::string_view usage_text =
+    "Usage: scenecheck [OPTION]... [FILE]...\n"
+    "Check scene scripts as scene2java reads them: what will not compile, and\n"
+    "what breaks when the story is played. With no FILE, or when FILE is -,\n"
+    "read standard input.\n"
+    "\n"
+    "  --start=ID          the scene the story starts at (default: the first line's)\n"
+    "  --images=DIR        also check that every image name is a file in DIR\n"
+    "  --ignore=RULE[,RULE]...  do not report these rules\n"
+    "  --werror            fail on warnings too\n"
+    "  --map               print the story as a Graphviz DOT graph instead\n"
+    "  --help              show this help and exit\n"
+    "  --version           show the version and exit\n"
+    "\n"
+    "Rules: open-block, bad-scene-id, bad-string, encoding, undefined-scene,\n"
+    "too-many-choices (errors); duplicate-scene, unreachable-scene,\n"
+    "buttons-without-choice, choice-without-buttons, button-count,\n"
+    "ignored-text, missing-image, method-too-large (warnings).\n"
+    "\n"
+    "Exit status: 0 no errors, 1 errors (or warnings with --werror),\n"
+    "2 a bad option or a file that could not be read.\n";
+
+struct settings {
+    check_options check;
+    bool werror = false;
+    bool map = false;
+    std::vector<std::string> files;
+};
+
+int usage_error(const std::string& message)
+{
+    std::fprintf(stderr, "scenecheck: %s\nTry 'scenecheck --help' for more information.\n", message.c_str());
+    return 2;
+}
+
+// Reads the options; returns an exit status when the run ends here.
+std::optional<int> parse(int argc, char** argv, settings& s, output_buffer& out)
+{
+    bool options_done = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (options_done || arg == "-" || !arg.starts_with("-")) {
+            s.files.emplace_back(arg);
+            continue;
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string_view name = arg.substr(0, equals);
+        const bool has_value = equals != std::string_view::npos;
+        const std::string_view value = has_value ? arg.substr(equals + 1) : std::string_view();
+        if (arg == "--") {
+            options_done = true;
+        } else if (arg == "--help") {
+            out.put(usage_text.data(), usage_text.size());
+            return out.flush() ? 0 : 2;
+        } else if (arg == "--version") {
+            const std::string version = "scenecheck " SCENE2JAVA_VERSION "\n";
+            out.put(version.data(), version.size());
+            return out.flush() ? 0 : 2;
+        } else if (arg == "--werror") {
+            s.werror = true;
+        } else if (arg == "--map") {
+            s.map = true;
+        } else if (name == "--start" && has_value) {
+            field_fault fault;
+            if (!read_scene_id(value, fault)) {
+                return usage_error("--start: " + fault.message);
+            }
+            s.check.start = value;
+        } else if (name == "--images" && has_value && !value.empty()) {
+            s.check.images = value;
+        } else if (name == "--ignore" && has_value) {
+            std::size_t start = 0;
+            for (;;) {
+                const std::size_t comma = value.find(',', start);
+                const std::string_view rule_text =
+                    value.substr(start, comma == std::string_view::npos ? comma : comma - start);
+                const std::optional<rule> r = rule_by_name(rule_text);
+                if (!r) {
+                    return usage_error("--ignore: no rule named '" + std::string(rule_text) + "'");
+                }
+                s.check.ignored[static_cast<std::size_t>(*r)] = true;
+                if (comma == std::string_view::npos) {
+                    break;
+                }
+                start = comma + 1;
+            }
+        } else {
+            return usage_error("unknown option or missing value: '" + std::string(arg) + "'");
+        }
+    }
+    if (s.files.empty()) {
+        s.files.emplace_back("-");
+    }
+    return std::nullopt;
+}
+
+struct line_context {
+    script_checker* checker;
+};
+
+void take(void* context, char* text, std::size_t size)
+{
+    static_cast<line_context*>(context)->checker->take_line(text, size);
+}
+
+bool go_on(void* /*context*/)
+{
+    return true;
+}
+
+void put(output_buffer& out, std::string_view text)
+{
+    out.put(text.data(), text.size());
+}
+
+enum class outcome { clean, failed, unreadable };
+
+// Checks one file and writes its diagnostics or its map.
+outcome check_file(const std::string& file, const settings& s, output_buffer& out)
+{
+    const bool standard_input = file == "-";
+    const std::string name = standard_input ? "<stdin>" : file;
+    descriptor source{standard_input ? STDIN_FILENO : open(file.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (source.fd < 0) {
+        std::fprintf(stderr, "scenecheck: %s: %s\n", file.c_str(), std::strerror(errno));
+        return outcome::unreadable;
+    }
+    script_checker checker(s.check);
+    line_context context{&checker};
+    const read_result read = read_lines(read_descriptor, &source, line_sink{take, go_on, &context});
+    if (!standard_input) {
+        close(source.fd);
+    }
+    if (read != read_result::done) {
+        std::fprintf(stderr, "scenecheck: %s: %s\n", name.c_str(),
+                     read == read_result::out_of_memory
+                         ? "line too long: Cannot allocate memory"
+                         : (std::string("read error: ") + std::strerror(source.error)).c_str());
+        return outcome::unreadable;
+    }
+    const std::vector<diagnostic> diagnostics = checker.finish();
+    if (s.map) {
+        std::string graph;
+        write_story_map(checker.result(), name, graph);
+        put(out, graph);
+        return outcome::clean;
+    }
+    bool failed = false;
+    for (const diagnostic& d : diagnostics) {
+        const bool error = is_error(d.what);
+        failed = failed || error || s.werror;
+        put(out, format_diagnostic(name, d));
+    }
+    return failed ? outcome::failed : outcome::clean;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    descriptor target{STDOUT_FILENO};
+    char storage[std::size_t{64} * 1024];
+    output_buffer out(storage, sizeof storage, write_descriptor, &target);
+
+    settings s;
+    if (const std::optional<int> status = parse(argc, argv, s, out)) {
+        return *status;
+    }
+    int status = 0;
+    for (const std::string& file : s.files) {
+        switch (check_file(file, s, out)) {
+        case outcome::clean:
+            break;
+        case outcome::failed:
+            status = std::max(status, 1);
+            break;
+        case outcome::unreadable:
+            status = 2;
+            break;
+        }
+        if (!out.flush()) {
+            std::fprintf(stderr, "scenecheck: write error: %s\n", std::strerror(target.error));
+            return 2;
+        }
+    }
+    return status;
+}
