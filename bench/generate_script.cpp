@@ -1,15 +1,18 @@
 // Writes a deterministic, realistic scene script of about the given size to
 // standard output: mostly text scenes, with and without an image, and now
-// and then a button scene followed by its choice dispatch.
+// and then a button scene followed by its choice dispatch, whose choices go
+// on to the next scene or back to an earlier text scene: a whole story.
 //
 //   generate_script BYTES
-//   generate_script --one-line BYTES   (a single text scene of that size)
+//   generate_script --one-line BYTES     (a single text scene of that size)
+//   generate_script --long-texts BYTES   (texts of about a kilobyte each)
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -36,9 +39,9 @@ constexpr std::uint32_t word_count = sizeof words / sizeof words[0];
 const char* const images[] = {"room.png", "forest.jpg", "river_at_dusk.png", "market.png", "door.png"};
 const char* const labels[] = {"Open it,Walk away,Knock", "Yes,No,Later", "Left,Right,Back", "Fight,Talk,Run"};
 
-void append_text(std::string& line, lcg& random)
+void append_text(std::string& line, lcg& random, std::uint32_t fewest = 4, std::uint32_t more = 11)
 {
-    const std::uint32_t n = 4 + random.next(11); // 4 to 14 words
+    const std::uint32_t n = fewest + random.next(more); // 4 to 14 words unless asked
     for (std::uint32_t i = 0; i < n; ++i) {
         if (i > 0) {
             line += ' ';
@@ -52,8 +55,9 @@ void append_text(std::string& line, lcg& random)
 int main(int argc, char** argv)
 {
     const bool one_line = argc == 3 && std::string(argv[1]) == "--one-line";
-    if (argc != 2 && !one_line) {
-        std::fprintf(stderr, "usage: generate_script [--one-line] BYTES\n");
+    const bool long_texts = argc == 3 && std::string(argv[1]) == "--long-texts";
+    if (argc != 2 && !one_line && !long_texts) {
+        std::fprintf(stderr, "usage: generate_script [--one-line | --long-texts] BYTES\n");
         return 2;
     }
     const std::uint64_t target = std::strtoull(argv[argc - 1], nullptr, 10);
@@ -73,6 +77,7 @@ int main(int argc, char** argv)
     }
     std::uint64_t written = 0;
     std::uint64_t scene = 1;
+    std::vector<std::uint64_t> text_scenes;
     while (written < target) {
         line.clear();
         const std::uint32_t roll = random.next(100);
@@ -80,18 +85,26 @@ int main(int argc, char** argv)
         if (roll < 8) {
             // A button scene, then the dispatch for its three choices.
             line += id + "\tB\t" + std::to_string(scene + 1) + '\t' + labels[random.next(4)] + '\n';
-            line += std::to_string(scene + 1) + "\tC\t";
-            for (int i = 0; i < 3; ++i) {
-                if (i > 0) {
-                    line += ',';
-                }
-                line += std::to_string(scene + 2 + random.next(50));
+            // The first choice goes on to the next scene; the others go
+            // back to text scenes before, so that the story is whole.
+            line += std::to_string(scene + 1) + "\tC\t" + std::to_string(scene + 2);
+            for (int i = 1; i < 3; ++i) {
+                line += ',';
+                line +=
+                    std::to_string(text_scenes.empty() ? scene + 2
+                                                       : text_scenes[random.next(static_cast<std::uint32_t>(
+                                                             std::min<std::size_t>(text_scenes.size(), 1U << 30)))]);
             }
             line += '\n';
             scene += 2;
         } else {
+            text_scenes.push_back(scene);
             line += id + "\tT\t" + std::to_string(scene + 1) + '\t';
-            append_text(line, random);
+            if (long_texts) {
+                append_text(line, random, 140, 60); // some 1000 bytes
+            } else {
+                append_text(line, random);
+            }
             if (roll < 45) {
                 line += '\t';
                 line += images[random.next(5)];

@@ -46,9 +46,9 @@ std::string check(const std::string& script, const check_options& options = {})
     memory_reader in{script};
     EXPECT_EQ(read_lines(memory_reader::read, &in, line_sink{take, go_on, &checker}), read_result::done);
     std::string out;
-    for (const diagnostic& d : checker.finish()) {
-        out += format_diagnostic("s.tsv", d);
-    }
+    checker.finish([](void* context,
+                      const diagnostic& d) { *static_cast<std::string*>(context) += format_diagnostic("s.tsv", d); },
+                   &out);
     return out;
 }
 
@@ -359,13 +359,13 @@ TEST(read_scene_id, java_int_literals_and_names)
     };
     for (const id_case& c : cases) {
         field_fault fault;
-        const std::optional<scene_key> id = read_scene_id(c.field, fault);
+        const std::optional<scene_id> id = read_scene_id(c.field, fault);
         if (c.key == nullptr) {
-            EXPECT_FALSE(id.has_value()) << "'" << c.field << "' read as " << id->key;
+            EXPECT_FALSE(id.has_value()) << "'" << c.field << "' read as " << key_text(*id);
             EXPECT_FALSE(fault.message.empty()) << c.field;
         } else {
             ASSERT_TRUE(id.has_value()) << "'" << c.field << "': " << fault.message;
-            EXPECT_EQ(id->key, c.key) << c.field;
+            EXPECT_EQ(key_text(*id), c.key) << c.field;
         }
     }
 }

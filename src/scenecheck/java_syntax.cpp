@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -93,7 +95,6 @@ std::string quote(std::string_view text)
 // Reads a Java int literal; its value as Java's int has it, before the sign.
 std::optional<std::uint32_t> int_literal(std::string_view literal, bool negated, std::string& why)
 {
-    const std::string shown = excerpt(literal);
     bool out_of_range = false;
     std::optional<std::uint64_t> value;
     if (literal.size() > 1 && literal[0] == '0' && (literal[1] == 'x' || literal[1] == 'X')) {
@@ -106,8 +107,9 @@ std::optional<std::uint32_t> int_literal(std::string_view literal, bool negated,
         const bool all_digits = std::all_of(rest.begin(), rest.end(), [](char c) { return is_digit(c) || c == '_'; });
         if (all_digits && rest.back() != '_' &&
             std::any_of(rest.begin(), rest.end(), [](char c) { return c == '8' || c == '9'; })) {
-            why = quote(shown) + " starts with 0, which makes it an octal number, and 8 and 9 are no octal digits;"
-                                 " write it without the leading 0";
+            why = quote(excerpt(literal)) +
+                  " starts with 0, which makes it an octal number, and 8 and 9 are no octal digits;"
+                  " write it without the leading 0";
             return std::nullopt;
         }
         std::size_t skip = rest.find_first_not_of('_');
@@ -120,9 +122,9 @@ std::optional<std::uint32_t> int_literal(std::string_view literal, bool negated,
         return static_cast<std::uint32_t>(*value);
     }
     if (out_of_range) {
-        why = quote(shown) + " is out of the range of a Java int (-2147483648 to 2147483647)";
+        why = quote(excerpt(literal)) + " is out of the range of a Java int (-2147483648 to 2147483647)";
     } else {
-        why = quote(shown) + " is not a Java int literal";
+        why = quote(excerpt(literal)) + " is not a Java int literal";
     }
     return std::nullopt;
 }
@@ -153,13 +155,79 @@ struct source_char {
     bool escaped;
 };
 
+// The escapes of a text that holds no Unicode escape, from `start`, the
+// first backslash; quotes before it have been looked at.
+std::optional<field_fault> check_escapes(std::string_view field, std::size_t start)
+{
+    for (std::size_t i = start; i < field.size(); ++i) {
+        const char c = field[i];
+        if (c == '"') {
+            return field_fault{i, "a double quote ends the Java string early: write \\\" for a double quote"};
+        }
+        if (c != '\\') {
+            continue;
+        }
+        if (i + 1 == field.size()) {
+            return field_fault{i, "a \\ at the end of the text escapes the closing double quote: write \\\\ for a "
+                                  "backslash"};
+        }
+        const char next = field[i + 1];
+        static constexpr std::string_view simple = "btnfrs\"'\\";
+        if (simple.find(next) != std::string_view::npos) {
+            ++i;
+            continue;
+        }
+        if (next >= '0' && next <= '7') {
+            const std::size_t most = next <= '3' ? 3 : 2;
+            std::size_t taken = 1;
+            while (taken < most && i + 1 + taken < field.size() && field[i + 1 + taken] >= '0' &&
+                   field[i + 1 + taken] <= '7') {
+                ++taken;
+            }
+            i += taken;
+            continue;
+        }
+        return field_fault{i, "this backslash does not start a Java escape: write \\\\ for a backslash (the escapes "
+                              "are \\b \\t \\n \\f \\r \\s \\\" \\' \\\\ and octal ones)"};
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
-std::optional<scene_key> read_scene_id(std::string_view field, field_fault& fault)
+std::string key_text(const scene_id& id)
 {
+    if (id.number) {
+        std::string key(1, '#');
+        key += std::to_string(*id.number);
+        return key;
+    }
+    std::string key(id.negated ? "-" : "");
+    key.append(id.name);
+    return key;
+}
+
+std::optional<scene_id> read_scene_id(std::string_view field, field_fault& fault)
+{
+    // Most identifiers are plain decimal numbers.
+    if (!field.empty() && field.size() <= 9 && field[0] >= '1' && field[0] <= '9') {
+        std::int32_t value = 0;
+        std::size_t i = 0;
+        while (i < field.size() && is_digit(field[i])) {
+            value = value * 10 + (field[i] - '0');
+            ++i;
+        }
+        if (i == field.size()) {
+            return scene_id{value, {}, false, true};
+        }
+    }
     const auto fail = [&](std::string message) {
         fault = {0, std::move(message)};
         return std::nullopt;
+    };
+    const auto not_an_int = [&] {
+        return fail("the scene identifier " + quote(excerpt(field)) +
+                    " is not a Java int: a scene is a Java int, a number or the name of an int constant");
     };
     std::size_t begin = 0;
     std::size_t end = field.size();
@@ -181,15 +249,15 @@ std::optional<scene_key> read_scene_id(std::string_view field, field_fault& faul
         }
     }
     const std::string_view core = field.substr(begin, end - begin);
-    const std::string usage = ": a scene is a Java int, a number or the name of an int constant";
     if (core.empty()) {
-        return fail("the scene identifier " + quote(excerpt(field)) + " has a sign and no number" + usage);
+        return fail("the scene identifier " + quote(excerpt(field)) +
+                    " has a sign and no number: a scene is a Java int, a number or the name of an int constant");
     }
     if (is_digit(core[0])) {
         if (!std::all_of(core.begin(), core.end(), [](char c) {
                 return is_hex_digit(c) || c == '_' || c == 'x' || c == 'X' || c == 'b' || c == 'B';
             })) {
-            return fail("the scene identifier " + quote(excerpt(field)) + " is not a Java int" + usage);
+            return not_an_int();
         }
         std::string why;
         const std::optional<std::uint32_t> value = int_literal(core, negated, why);
@@ -197,22 +265,48 @@ std::optional<scene_key> read_scene_id(std::string_view field, field_fault& faul
             return fail("the scene identifier " + why);
         }
         const std::uint32_t bits = negated ? 0U - *value : *value;
-        std::string key(1, '#');
-        key += std::to_string(static_cast<std::int32_t>(bits));
-        return scene_key{key};
+        return scene_id{static_cast<std::int32_t>(bits), {}, false};
     }
     if (qualified_name(core)) {
-        std::string key(negated ? "-" : "");
-        key.append(core);
-        return scene_key{key};
+        return scene_id{std::nullopt, core, negated};
     }
-    return fail("the scene identifier " + quote(excerpt(field)) + " is not a Java int" + usage);
+    return not_an_int();
 }
 
 std::optional<field_fault> check_string_literal(std::string_view field)
 {
-    if (field.find_first_of("\\\"") == std::string_view::npos) {
-        return std::nullopt;
+    // Most texts hold neither quote nor backslash, or a quote before any
+    // backslash: both are found with memchr alone.
+    const void* quote_at = nullptr;
+    const void* backslash_at = nullptr;
+    if (field.size() < 24) {
+        // Short names: a loop costs less than two calls.
+        for (const char& c : field) {
+            if (c == '"' && quote_at == nullptr) {
+                quote_at = &c;
+            } else if (c == '\\' && backslash_at == nullptr) {
+                backslash_at = &c;
+            }
+        }
+    } else {
+        quote_at = std::memchr(field.data(), '"', field.size());
+        backslash_at = std::memchr(field.data(), '\\', field.size());
+    }
+    if (backslash_at == nullptr) {
+        if (quote_at == nullptr) {
+            return std::nullopt;
+        }
+        return field_fault{static_cast<std::size_t>(static_cast<const char*>(quote_at) - field.data()),
+                           "a double quote ends the Java string early: write \\\" for a double quote"};
+    }
+    if (quote_at != nullptr && quote_at < backslash_at) {
+        return field_fault{static_cast<std::size_t>(static_cast<const char*>(quote_at) - field.data()),
+                           "a double quote ends the Java string early: write \\\" for a double quote"};
+    }
+    if (field.find("\\u") == std::string_view::npos) {
+        // No Unicode escape can start here: the escapes, byte by byte.
+        const auto start = static_cast<std::size_t>(static_cast<const char*>(backslash_at) - field.data());
+        return check_escapes(field, start);
     }
     // First the Unicode escapes, as javac reads them before anything else:
     // a backslash begins one only after an even number of backslashes.
@@ -294,6 +388,19 @@ std::optional<std::size_t> first_invalid_utf8(std::string_view text)
     const std::size_t size = text.size();
     std::size_t i = 0;
     while (i < size) {
+        // Eight bytes at a time, up to the first that is not ASCII.
+        if (i + 8 <= size) {
+            std::uint64_t eight = 0;
+            std::memcpy(&eight, bytes + i, 8);
+            const std::uint64_t high = eight & 0x8080808080808080U;
+            if (high == 0) {
+                i += 8;
+                continue;
+            }
+            if constexpr (std::endian::native == std::endian::little) {
+                i += static_cast<std::size_t>(std::countr_zero(high)) / 8; // the first byte is the lowest
+            }
+        }
         const unsigned char b = bytes[i];
         if (b < 0x80) {
             ++i;
@@ -330,6 +437,14 @@ std::optional<std::size_t> first_invalid_utf8(std::string_view text)
 
 std::string excerpt(std::string_view field, std::size_t most)
 {
+    const std::string_view head = field.substr(0, most);
+    if (std::all_of(head.begin(), head.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+        std::string shown(head);
+        if (head.size() < field.size()) {
+            shown += "...";
+        }
+        return shown;
+    }
     std::string shown;
     std::size_t i = 0;
     while (i < field.size() && shown.size() < most) {

@@ -5,6 +5,7 @@
 // of a source file read as UTF-8.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,18 +17,24 @@ struct field_fault {
     std::string message;
 };
 
-// A scene identifier as the story compares it: "#" and the int's value for
-// a number (so 010 and 8 are the same scene), the name for a constant (with
-// a leading "-" when negated).
-struct scene_key {
-    std::string key;
+// A scene identifier as the story compares it: a number by its value (so
+// 010 and 8 are the same scene), a constant by its name.
+struct scene_id {
+    std::optional<std::int32_t> number;
+    std::string_view name; // the name, without blanks or sign
+    bool negated = false;  // of a name
+    bool plain = false;    // a decimal number written as its value, and nothing else
 };
+
+// The identifier as one text: "#" and the value for a number, the name
+// (with a leading "-" when negated) for a constant.
+std::string key_text(const scene_id& id);
 
 // Reads a scene identifier: optional blanks around an optional sign, then
 // a Java int literal (in range as Java has it) or a Java name, possibly
 // qualified. Anything else is a fault, even where javac might take it: a
 // scene is an int.
-std::optional<scene_key> read_scene_id(std::string_view field, field_fault& fault);
+std::optional<scene_id> read_scene_id(std::string_view field, field_fault& fault);
 
 // The first fault that keeps `field` from being the inside of a Java
 // string literal, Unicode escapes read first as javac reads them; none

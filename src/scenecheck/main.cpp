@@ -150,7 +150,9 @@ outcome check_file(const std::string& file, const settings& s, output_buffer& ou
         std::fprintf(stderr, "scenecheck: %s: %s\n", file.c_str(), std::strerror(errno));
         return outcome::unreadable;
     }
-    script_checker checker(s.check);
+    check_options options = s.check;
+    options.keep_texts = s.map;
+    script_checker checker(options);
     line_context context{&checker};
     const read_result read = read_lines(read_descriptor, &source, line_sink{take, go_on, &context});
     if (!standard_input) {
@@ -163,19 +165,27 @@ outcome check_file(const std::string& file, const settings& s, output_buffer& ou
                          : (std::string("read error: ") + std::strerror(source.error)).c_str());
         return outcome::unreadable;
     }
-    const std::vector<diagnostic> diagnostics = checker.finish();
     if (s.map) {
+        checker.finish([](void*, const diagnostic&) {}, nullptr);
         std::string graph;
         write_story_map(checker.result(), name, graph);
         put(out, graph);
         return outcome::clean;
     }
-    bool failed = false;
-    for (const diagnostic& d : diagnostics) {
-        const bool error = is_error(d.what);
-        failed = failed || error || s.werror;
-        put(out, format_diagnostic(name, d));
-    }
+    struct printing {
+        const std::string& name;
+        const settings& s;
+        output_buffer& out;
+        bool failed = false;
+    } printer{name, s, out};
+    checker.finish(
+        [](void* context, const diagnostic& d) {
+            auto* p = static_cast<printing*>(context);
+            p->failed = p->failed || is_error(d.what) || p->s.werror;
+            put(p->out, format_diagnostic(p->name, d));
+        },
+        &printer);
+    const bool failed = printer.failed;
     return failed ? outcome::failed : outcome::clean;
 }
 

@@ -7,8 +7,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstring>
-#include <deque>
+#include <span>
 
 namespace {
 
@@ -96,67 +97,149 @@ bool is_error(rule r)
 
 std::string format_diagnostic(std::string_view file, const diagnostic& d)
 {
-    std::string line(file);
+    const std::string_view label = is_error(d.what) ? " error: " : " warning: ";
+    const std::string_view name = rule_name(d.what);
+    std::string line;
+    line.reserve(file.size() + 48 + d.message.size() + name.size());
+    line.append(file);
     line += ':';
     if (d.line != 0) {
-        line += std::to_string(d.line) + ":" + std::to_string(d.column) + ":";
+        for (const std::size_t value : {d.line, d.column}) {
+            char number[24]; // room for any std::size_t
+            line.append(number, std::to_chars(number, number + sizeof number, value).ptr);
+            line += ':';
+        }
     }
-    line += is_error(d.what) ? " error: " : " warning: ";
-    line += d.message;
-    line += " [";
-    line += rule_name(d.what);
-    line += "]\n";
+    line.append(label);
+    line.append(d.message);
+    line.append(" [");
+    line.append(name);
+    line.append("]\n");
     return line;
+}
+
+std::uint32_t number_index::find_or_add(std::int32_t value, std::uint32_t added)
+{
+    const auto place = [](const std::vector<slot>& slots, std::int32_t v) {
+        return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(v)) * 0x9E3779B97F4A7C15U >> 20) &
+               (slots.size() - 1);
+    };
+    for (std::size_t at = place(slots_, value);; at = (at + 1) & (slots_.size() - 1)) {
+        if (slots_[at].scene == no_scene) {
+            slots_[at] = {value, added};
+            break;
+        }
+        if (slots_[at].value == value) {
+            return slots_[at].scene;
+        }
+    }
+    // Half full at most, so that probes stay short.
+    if (++used_ * 2 > slots_.size()) {
+        std::vector<slot> bigger(slots_.size() * 2, slot{0, no_scene});
+        for (const slot& old : slots_) {
+            if (old.scene != no_scene) {
+                std::size_t at = place(bigger, old.value);
+                while (bigger[at].scene != no_scene) {
+                    at = (at + 1) & (bigger.size() - 1);
+                }
+                bigger[at] = old;
+            }
+        }
+        slots_.swap(bigger);
+    }
+    return added;
 }
 
 std::uint64_t script_checker::constant_size(char tag, std::string_view text)
 {
     // javac keeps one constant pool entry per distinct constant, after some
-    // 60 of the class's own; ldc reaches the first 255, ldc_w the rest.
-    const std::uint64_t hash = std::hash<std::string_view>{}(text)*31 + static_cast<unsigned char>(tag);
-    const auto [at, added] = constant_pool_.emplace(hash, next_constant_);
-    if (added) {
-        next_constant_ += tag == 's' ? 2 : 1; // a string takes two entries
+    // 60 of the class's own; ldc reaches the first 255, ldc_w the rest. So
+    // only the first constants are remembered; any other takes ldc_w. A
+    // constant is known by its length and ends, which is cheap and near
+    // enough for an estimate.
+    std::uint64_t head = 0;
+    std::uint64_t tail = 0;
+    if (text.size() >= 8) {
+        std::memcpy(&head, text.data(), 8);
+        std::memcpy(&tail, text.data() + text.size() - 8, 8);
+    } else {
+        std::memcpy(&head, text.data(), text.size());
     }
-    return at->second <= 255 ? 2 : 3;
+    const std::uint64_t hash = ((head * 0x9E3779B97F4A7C15U) ^ (tail * 0xC2B2AE3D27D4EB4FU)) + text.size() * 2 +
+                               static_cast<unsigned char>(tag);
+    if (early_constants_.count(hash) != 0) {
+        return 2;
+    }
+    if (next_constant_ > 255) {
+        return 3;
+    }
+    early_constants_.insert(hash);
+    next_constant_ += tag == 's' ? 2 : 1; // a string takes two entries
+    return 2;
 }
 
-std::uint64_t script_checker::push_size(const std::string& key)
+std::uint64_t script_checker::push_size(std::uint32_t scene)
 {
     // iconst, bipush and sipush carry small ints; larger ones and named
     // constants (whose values are not known here) come from the pool.
-    if (key.size() > 1 && key[0] == '#') {
-        const long value = std::stol(key.substr(1));
-        if (value >= -1 && value <= 5) {
-            return 1;
-        }
-        if (value >= -128 && value <= 127) {
-            return 2;
-        }
-        if (value >= -32768 && value <= 32767) {
-            return 3;
-        }
-        return constant_size('i', key);
+    if (scene == no_scene || !story_.scenes[scene].number) {
+        return 3;
     }
-    return 3;
+    const std::int32_t value = story_.scenes[scene].value;
+    if (value >= -1 && value <= 5) {
+        return 1;
+    }
+    if (value >= -128 && value <= 127) {
+        return 2;
+    }
+    if (value >= -32768 && value <= 32767) {
+        return 3;
+    }
+    const std::string text = std::to_string(value);
+    return constant_size('i', text);
 }
 
 void script_checker::report(std::size_t line, std::size_t column, rule what, std::string message)
 {
-    if (!options_.ignored[index_of(what)]) {
-        diagnostics_.push_back({line, column, what, std::move(message)});
+    if (!ignored(what)) {
+        line_diagnostics_.push_back({line, column, what, std::move(message)});
     }
 }
 
-std::optional<std::string> script_checker::check_id(std::size_t line, std::size_t column, std::string_view field)
+std::uint32_t script_checker::scene_of(const scene_id& id, std::string_view written)
+{
+    // Shown as first written, less the blanks around it.
+    const auto trimmed = [](std::string_view field) {
+        const std::size_t begin = field.find_first_not_of(" \f");
+        const std::size_t end = field.find_last_not_of(" \f");
+        return begin == std::string_view::npos ? field : field.substr(begin, end - begin + 1);
+    };
+    const auto next = static_cast<std::uint32_t>(story_.scenes.size());
+    std::uint32_t scene = 0;
+    if (id.number) {
+        scene = numbers_.find_or_add(*id.number, next);
+    } else {
+        scene = names_.try_emplace(key_text(id), next).first->second;
+    }
+    if (scene == next) {
+        // A plain decimal number is shown as its value; anything else as written.
+        story_.scenes.push_back({SIZE_MAX, id.number.value_or(0), id.number.has_value()});
+        if (!id.plain) {
+            story_.written.emplace(scene, excerpt(trimmed(written), 40));
+        }
+    }
+    return scene;
+}
+
+std::uint32_t script_checker::check_id(std::size_t line, std::size_t column, std::string_view field)
 {
     field_fault fault;
-    const std::optional<scene_key> id = read_scene_id(field, fault);
+    const std::optional<scene_id> id = read_scene_id(field, fault);
     if (!id) {
         report(line, column + fault.at, rule::bad_scene_id, fault.message);
-        return std::nullopt;
+        return no_scene;
     }
-    return id->key;
+    return scene_of(*id, field);
 }
 
 void script_checker::check_string(std::size_t line, std::size_t column, std::string_view field, std::string_view what)
@@ -168,6 +251,9 @@ void script_checker::check_string(std::size_t line, std::size_t column, std::str
 
 void script_checker::check_encoding(std::size_t line, std::size_t column, std::string_view field)
 {
+    if (!check_fields_encoding_) {
+        return;
+    }
     if (const std::optional<std::size_t> at = first_invalid_utf8(field)) {
         report(line, column + *at, rule::encoding,
                "this byte is not UTF-8, and javac -encoding UTF-8 rejects it: save the script as UTF-8");
@@ -189,15 +275,16 @@ void script_checker::take_line(char* text, std::size_t size)
     if (length < size && (text[length] == '\0' || length + 1 < size)) {
         const std::size_t lost = size - length - 1;
         const std::string_view after(text + length + 1, lost);
+        const std::string bytes = lost == 1 ? std::string("byte") : std::to_string(lost) + " bytes";
         std::string message;
         if (text[length] == '\r' && after.find('\r') != std::string_view::npos) {
             message = "this line holds more CRs: the file seems to have old Mac line ends (CR only), so it reads "
                       "as one line, and only the text up to the first CR is used; " +
-                      std::to_string(lost) + " bytes after it are ignored. Save it with LF or CR LF line ends";
+                      bytes + " after it " + (lost == 1 ? "is" : "are") +
+                      " ignored. Save it with LF or CR LF line ends";
         } else {
             message = std::string(text[length] == '\r' ? "a CR" : "a NUL byte") + " ends this line's text: the " +
-                      (lost == 1 ? std::string("byte") : std::to_string(lost) + " bytes") + " after it " +
-                      (lost == 1 ? "is" : "are") + " ignored";
+                      bytes + " after it " + (lost == 1 ? "is" : "are") + " ignored";
         }
         report(line, length + 1, rule::ignored_text, std::move(message));
     }
@@ -217,20 +304,31 @@ void script_checker::take_line(char* text, std::size_t size)
         begin = ends[i] + 1;
     }
     const std::size_t end_column = length + 1;
+    // Most lines are UTF-8 throughout: then no field needs a look of its own.
+    check_fields_encoding_ = first_invalid_utf8(std::string_view(text, length)).has_value();
 
-    scene_line scene{line, 0, false, {}, std::string(excerpt(f[0].text, 40)), {}, {}, {}};
+    scene_line scene{line, story_.references.size(), 0, no_scene, '\0', false};
+    std::string kept_text;
+    std::string kept_labels[3];
+    const auto keep = [&] {
+        if (options_.keep_texts) {
+            story_.texts.push_back(std::move(kept_text));
+            for (std::string& label : kept_labels) {
+                story_.button_labels.push_back(std::move(label));
+            }
+        }
+    };
     if (length == 0) {
         report(line, 1, rule::open_block,
                "empty line: its block 'if( m_scene ==  ){' is left open and the Java will not compile; delete the "
                "line");
-        story_.lines.push_back(std::move(scene));
+        story_.lines.push_back(scene);
+        keep();
         return;
     }
-    if (std::optional<std::string> key = check_id(line, f[0].column, f[0].text)) {
-        scene.key = std::move(*key);
-    }
+    scene.scene = check_id(line, f[0].column, f[0].text);
     check_encoding(line, f[0].column, f[0].text);
-    std::uint64_t bytes = 7 + (scene.key.empty() ? 3 : push_size(scene.key));
+    std::uint64_t bytes = 7 + push_size(scene.scene);
 
     const char kind = count >= 2 && !f[1].text.empty() ? f[1].text[0] : '\0';
     if (count < 2) {
@@ -242,7 +340,8 @@ void script_checker::take_line(char* text, std::size_t size)
                               ": only the first byte counts, and it must be T, B or C; the block is left open and "
                               "the Java will not compile";
         if (kind == 't' || kind == 'b' || kind == 'c') {
-            message += "; write " + std::string(1, static_cast<char>(kind - 'a' + 'A'));
+            message += "; write ";
+            message += static_cast<char>(kind - 'a' + 'A');
         }
         report(line, f[1].column, rule::open_block, std::move(message));
     }
@@ -250,12 +349,10 @@ void script_checker::take_line(char* text, std::size_t size)
 
     const std::size_t needed = scene.kind == 'C' ? 3 : 4;
     if (scene.kind != '\0' && count < needed) {
-        static constexpr std::array<std::string_view, 5> field_names{"", "", "field 3 (the next scene)",
-                                                                     "field 4 (the text)", ""};
-        const std::string_view missing = scene.kind == 'C'   ? std::string_view("field 3 (the choice list)")
-                                         : count < 3         ? field_names[2]
-                                         : scene.kind == 'B' ? std::string_view("field 4 (the button labels)")
-                                                             : field_names[3];
+        const std::string_view missing = scene.kind == 'C'   ? "field 3 (the choice list)"
+                                         : count < 3         ? "field 3 (the next scene)"
+                                         : scene.kind == 'B' ? "field 4 (the button labels)"
+                                                             : "field 4 (the text)";
         report(line, end_column, rule::open_block,
                "this " + kind_name(scene.kind) + " has no " + std::string(missing) +
                    ": its block is left open and the Java will not compile");
@@ -263,21 +360,23 @@ void script_checker::take_line(char* text, std::size_t size)
     scene.complete = scene.kind != '\0' && count >= needed;
 
     if ((scene.kind == 'T' || scene.kind == 'B') && count >= 3) {
-        std::optional<std::string> key = check_id(line, f[2].column, f[2].text);
+        const std::uint32_t next = check_id(line, f[2].column, f[2].text);
         check_encoding(line, f[2].column, f[2].text);
-        bytes += 4 + (key ? push_size(*key) : 3);
-        scene.next.push_back({key.value_or(""), excerpt(f[2].text, 40), f[2].column});
+        bytes += 4 + push_size(next);
+        story_.references.push_back({next, f[2].column});
     }
     if (scene.kind == 'T' && count >= 4) {
         check_string(line, f[3].column, f[3].text, "the text");
         check_encoding(line, f[3].column, f[3].text);
-        scene.text_start = excerpt(f[3].text, 28);
+        if (options_.keep_texts) {
+            kept_text = excerpt(f[3].text, 28);
+        }
         bytes += 8 + constant_size('s', f[3].text) + 5;
         if (count >= 5) {
             check_string(line, f[4].column, f[4].text, "the image name");
             check_encoding(line, f[4].column, f[4].text);
             bytes += 4 + constant_size('s', f[4].text);
-            if (!options_.images.empty() && !f[4].text.empty()) {
+            if (!options_.images.empty() && !f[4].text.empty() && !ignored(rule::missing_image)) {
                 const std::string path = options_.images + "/" + std::string(f[4].text);
                 struct stat info { };
                 if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -295,18 +394,23 @@ void script_checker::take_line(char* text, std::size_t size)
     if (scene.kind == 'B' && count >= 4) {
         check_string(line, f[3].column, f[3].text, "the button labels");
         check_encoding(line, f[3].column, f[3].text);
-        scene.text_start = excerpt(f[3].text, 28);
+        if (options_.keep_texts) {
+            kept_text = excerpt(f[3].text, 28);
+        }
         bytes += 30 + 8 + constant_size('s', f[3].text) + 5;
         std::size_t labels = 1;
         std::size_t start = 0;
-        for (std::size_t i = 0; i <= f[3].text.size(); ++i) {
-            if (i == f[3].text.size() || f[3].text[i] == ',') {
-                if (scene.buttons.size() < 3) {
-                    scene.buttons.push_back(excerpt(f[3].text.substr(start, i - start), 24));
-                }
-                labels += i < f[3].text.size() ? 1 : 0;
-                start = i + 1;
+        const std::string_view all = f[3].text;
+        for (std::size_t comma = all.find(','); start <= all.size(); comma = all.find(',', start)) {
+            const std::string_view label = all.substr(start, comma == std::string_view::npos ? comma : comma - start);
+            if (options_.keep_texts && labels <= 3) {
+                kept_labels[labels - 1] = excerpt(label, 24);
             }
+            if (comma == std::string_view::npos) {
+                break;
+            }
+            ++labels;
+            start = comma + 1;
         }
         if (labels != 3) {
             report(line, f[3].column, rule::button_count,
@@ -319,23 +423,24 @@ void script_checker::take_line(char* text, std::size_t size)
         }
     }
     if (scene.kind == 'C' && count >= 3) {
-        // The choice list, item by item: split it the way scene2java does.
+        // The choice list, item by item, split the way scene2java splits it.
         char* item = starts[2];
         const std::size_t items = split_fields(item, ',');
         for (std::size_t i = 0; i < items; ++i) {
             const std::string_view target(item);
-            const std::size_t column = f[2].column + static_cast<std::size_t>(item - f[2].text.data());
-            std::optional<std::string> key = check_id(line, column, target);
+            const std::size_t column = f[2].column + static_cast<std::size_t>(item - starts[2]);
+            const std::uint32_t next = check_id(line, column, target);
             check_encoding(line, column, target);
-            bytes += 47 + (i <= 5 ? 1 : i <= 127 ? 2 : 3) + (key ? push_size(*key) : 3);
+            bytes += 47 + (i <= 5 ? 1 : i <= 127 ? 2 : 3) + push_size(next);
             if (i == 3) {
                 report(line, column, rule::too_many_choices,
                        "the choice list has " + std::to_string(items) +
                            " items, but there are three buttons: 'jb[ 3 ]' throws ArrayIndexOutOfBoundsException on "
                            "every click of this scene; keep three items");
             }
-            if (scene.next.size() < 4096) {
-                scene.next.push_back({key.value_or(""), excerpt(target, 40), column});
+            // A story needs the first few; thousands more only cost memory.
+            if (i < 64) {
+                story_.references.push_back({next, column});
             }
             item = next_field(item);
         }
@@ -349,166 +454,177 @@ void script_checker::take_line(char* text, std::size_t size)
                    "a choice dispatch uses three fields: field 4 and any after it are ignored");
         }
     }
+    scene.references = static_cast<std::uint32_t>(story_.references.size() - scene.first_reference);
+    if (scene.scene != no_scene && story_.scenes[scene.scene].first_definition == SIZE_MAX) {
+        story_.scenes[scene.scene].first_definition = story_.lines.size();
+    }
     bytecode_ += bytes;
     if (too_large_from_ == 0 && bytecode_ > java_method_limit) {
         too_large_from_ = story_.lines.size() + 1;
     }
-    story_.lines.push_back(std::move(scene));
+    story_.lines.push_back(scene);
+    keep();
 }
 
-void script_checker::check_story()
+void script_checker::finish(emit_fn emit, void* context)
 {
     story& s = story_;
-    for (std::size_t i = 0; i < s.lines.size(); ++i) {
-        if (!s.lines[i].key.empty()) {
-            s.defined[s.lines[i].key].push_back(i);
-        }
-    }
+    const auto refs = [&](const scene_line& l) {
+        return std::span<const scene_reference>(s.references.data() + l.first_reference, l.references);
+    };
+    const auto shown = [&](std::uint32_t scene) { return quoted(s.shown(scene)); };
+    const auto line_of = [&](std::size_t index) { return std::to_string(s.lines[index].line); };
+
     // The start: as given, else the first line's scene.
+    std::string start_shown;
     if (!options_.start.empty()) {
         field_fault fault;
-        if (const std::optional<scene_key> id = read_scene_id(options_.start, fault)) {
-            s.start_key = id->key;
-            s.start_shown = options_.start;
+        if (const std::optional<scene_id> id = read_scene_id(options_.start, fault)) {
+            s.start = scene_of(*id, options_.start);
+            start_shown = options_.start;
         }
-    } else if (!s.lines.empty()) {
-        s.start_key = s.lines.front().key;
-        s.start_shown = s.lines.front().shown;
+    } else if (!s.lines.empty() && s.lines.front().scene != no_scene) {
+        s.start = s.lines.front().scene;
+        start_shown = s.shown(s.start);
     }
-    const auto first_definition = [&](const std::string& key) -> const scene_line* {
-        const auto found = s.defined.find(key);
-        return found == s.defined.end() ? nullptr : &s.lines[found->second.front()];
-    };
-
-    if (!s.start_key.empty() && first_definition(s.start_key) == nullptr) {
-        report(0, 0, rule::undefined_scene,
-               "the start scene " + quoted(s.start_shown) + " is not defined by any line: the story shows nothing");
+    if (s.start != no_scene && s.definition(s.start) == nullptr && !ignored(rule::undefined_scene)) {
+        emit(context, {0, 0, rule::undefined_scene,
+                       "the start scene " + quoted(start_shown) +
+                           " is not defined by any line: the story shows "
+                           "nothing"});
     }
 
-    for (const scene_line& scene : s.lines) {
-        if (!scene.complete) {
-            continue;
-        }
-        for (const scene_reference& next : scene.next) {
-            if (!next.key.empty() && first_definition(next.key) == nullptr) {
-                report(scene.line, next.column, rule::undefined_scene,
-                       "scene " + quoted(next.shown) +
-                           " is not defined by any line: the story freezes there, as every click falls through "
-                           "every block");
-            }
-        }
-        const scene_line* target =
-            scene.next.empty() || scene.next.front().key.empty() ? nullptr : first_definition(scene.next.front().key);
-        if (scene.kind == 'B' && target != nullptr && target->kind != 'C') {
-            report(scene.line, scene.next.front().column, rule::buttons_without_choice,
-                   "the buttons lead to scene " + quoted(scene.next.front().shown) + ", a " + kind_name(target->kind) +
-                       " (line " + std::to_string(target->line) +
-                       "), not a choice dispatch: the buttons stay on screen and nothing reads them");
-        }
-    }
-
-    // Choice dispatches that are entered without buttons on screen.
-    std::vector<bool> told(s.lines.size(), false);
-    for (const scene_line& scene : s.lines) {
-        if (!scene.complete || scene.kind == 'B') {
-            continue;
-        }
-        for (const scene_reference& next : scene.next) {
-            const scene_line* target = next.key.empty() ? nullptr : first_definition(next.key);
-            if (target == nullptr || target->kind != 'C' || !target->complete) {
-                continue;
-            }
-            const auto at = static_cast<std::size_t>(target - s.lines.data());
-            if (!told[at]) {
-                told[at] = true;
-                report(target->line, 1, rule::choice_without_buttons,
-                       "this choice dispatch is entered from the " + kind_name(scene.kind) + " at line " +
-                           std::to_string(scene.line) +
-                           ", not from a button scene: no button is shown, so the story stops here");
-            }
-        }
-    }
-
-    // Scenes defined more than once: the first runs, the others seldom.
-    for (std::size_t i = 0; i < s.lines.size(); ++i) {
-        const scene_line& scene = s.lines[i];
-        if (scene.key.empty()) {
-            continue;
-        }
-        const std::vector<std::size_t>& all = s.defined[scene.key];
-        if (all.front() == i) {
-            continue;
-        }
-        const scene_line& first = s.lines[all.front()];
-        std::string message =
-            "scene " + quoted(scene.shown) + " is defined again; line " + std::to_string(first.line) + " runs first";
-        if (first.kind == 'C') {
-            message += ", a choice dispatch that does not return: this block runs right after it on a click beside "
-                       "the buttons, and when a choice leads back to this scene";
-        } else {
-            // Only a choice dispatch between the two can send the story here.
-            const scene_line* via = nullptr;
-            for (std::size_t k = all.front() + 1; k < i && via == nullptr; ++k) {
-                const scene_line& d = s.lines[k];
-                if (d.kind == 'C' && d.complete &&
-                    std::any_of(d.next.begin(), d.next.end(),
-                                [&](const scene_reference& r) { return r.key == scene.key; })) {
-                    via = &d;
+    // Every line of a scene, after the first: a chain per scene.
+    std::vector<std::size_t> next_definition(s.lines.size(), SIZE_MAX);
+    {
+        std::vector<std::size_t> last(s.scenes.size(), SIZE_MAX);
+        for (std::size_t i = 0; i < s.lines.size(); ++i) {
+            const std::uint32_t scene = s.lines[i].scene;
+            if (scene != no_scene) {
+                if (last[scene] != SIZE_MAX) {
+                    next_definition[last[scene]] = i;
                 }
+                last[scene] = i;
             }
-            message += via == nullptr ? " and returns, so this block never runs"
-                                      : " and returns; this block runs only when the choice dispatch at line " +
-                                            std::to_string(via->line) + " falls through to it";
         }
-        report(scene.line, 1, rule::duplicate_scene, std::move(message));
     }
 
     // Reachability: a script has no computed jumps, so it is exact.
-    s.reachable.assign(s.lines.size(), s.start_key.empty());
-    if (!s.start_key.empty() && first_definition(s.start_key) != nullptr) {
-        std::deque<std::string> queue{s.start_key};
-        std::unordered_map<std::string, bool> seen{{s.start_key, true}};
+    const bool judge_reach = s.start != no_scene && s.definition(s.start) != nullptr;
+    s.reachable.assign(s.scenes.size(), !judge_reach);
+    if (judge_reach) {
+        std::vector<std::uint32_t> queue{s.start};
+        s.reachable[s.start] = true;
         while (!queue.empty()) {
-            const std::string key = std::move(queue.front());
-            queue.pop_front();
-            const auto found = s.defined.find(key);
-            if (found == s.defined.end()) {
-                continue;
-            }
-            for (const std::size_t i : found->second) {
-                s.reachable[i] = true;
-                for (const scene_reference& next : s.lines[i].next) {
-                    if (!next.key.empty() && seen.emplace(next.key, true).second) {
-                        queue.push_back(next.key);
+            const std::uint32_t scene = queue.back();
+            queue.pop_back();
+            for (std::size_t i = s.scenes[scene].first_definition; i != SIZE_MAX; i = next_definition[i]) {
+                for (const scene_reference& r : refs(s.lines[i])) {
+                    if (r.scene != no_scene && !s.reachable[r.scene]) {
+                        s.reachable[r.scene] = true;
+                        queue.push_back(r.scene);
                     }
                 }
             }
         }
-        for (std::size_t i = 0; i < s.lines.size(); ++i) {
-            const scene_line& scene = s.lines[i];
-            if (!s.reachable[i] && !scene.key.empty() && s.defined[scene.key].front() == i) {
-                report(scene.line, 1, rule::unreachable_scene,
-                       "scene " + quoted(scene.shown) + " cannot be reached from the start scene " +
-                           quoted(s.start_shown) + ": no path of next scenes and choices leads here");
+    }
+
+    // Choice dispatches entered without buttons on screen: from what.
+    std::vector<std::size_t> entered_from(s.lines.size(), SIZE_MAX); // per dispatch: the line that enters it
+    for (std::size_t i = 0; i < s.lines.size(); ++i) {
+        const scene_line& l = s.lines[i];
+        if (!l.complete || l.kind == 'B') {
+            continue;
+        }
+        for (const scene_reference& r : refs(l)) {
+            const scene_line* target = s.definition(r.scene);
+            if (target != nullptr && target->kind == 'C' && target->complete) {
+                std::size_t& from = entered_from[s.scenes[r.scene].first_definition];
+                from = std::min(from, i);
             }
         }
     }
 
-    if (too_large_from_ != 0) {
-        const std::size_t moved = s.lines.size() - too_large_from_ + 1;
-        report(s.lines[too_large_from_ - 1].line, 1, rule::method_too_large,
-               "the blocks take about " + std::to_string(bytecode_) +
-                   " bytes of bytecode, and one Java method holds 65535 (javac: code too large); the handler is "
-                   "full from here: move these " +
-                   std::to_string(moved) + " scenes, or more, to a second handler");
+    // Line by line: what the line itself showed, then what the story says
+    // of it, ordered by column.
+    std::vector<std::size_t> last_dispatch_to(s.scenes.size(), SIZE_MAX);
+    std::size_t next_found = 0;
+    std::vector<diagnostic> here;
+    for (std::size_t i = 0; i < s.lines.size(); ++i) {
+        const scene_line& l = s.lines[i];
+        here.clear();
+        while (next_found < line_diagnostics_.size() && line_diagnostics_[next_found].line == l.line) {
+            here.push_back(std::move(line_diagnostics_[next_found++]));
+        }
+        const auto say = [&](std::size_t column, rule what, std::string message) {
+            if (!ignored(what)) {
+                here.push_back({l.line, column, what, std::move(message)});
+            }
+        };
+        if (l.scene != no_scene) {
+            const std::size_t first = s.scenes[l.scene].first_definition;
+            if (first != i && !ignored(rule::duplicate_scene)) {
+                const scene_line& f = s.lines[first];
+                std::string message =
+                    "scene " + shown(l.scene) + " is defined again; line " + line_of(first) + " runs first";
+                if (f.kind == 'C') {
+                    message += ", a choice dispatch that does not return: this block runs right after it on a "
+                               "click beside the buttons, and when a choice leads back to this scene";
+                } else if (const std::size_t via = last_dispatch_to[l.scene]; via != SIZE_MAX && via > first) {
+                    message += " and returns; this block runs only when the choice dispatch at line " + line_of(via) +
+                               " falls through to it";
+                } else {
+                    message += " and returns, so this block never runs";
+                }
+                say(1, rule::duplicate_scene, std::move(message));
+            } else if (!s.reachable[l.scene] && !ignored(rule::unreachable_scene)) {
+                say(1, rule::unreachable_scene,
+                    "scene " + shown(l.scene) + " cannot be reached from the start scene " + quoted(start_shown) +
+                        ": no path of next scenes and choices leads here");
+            }
+        }
+        if (const std::size_t from = entered_from[i]; from != SIZE_MAX && !ignored(rule::choice_without_buttons)) {
+            say(1, rule::choice_without_buttons,
+                "this choice dispatch is entered from the " + kind_name(s.lines[from].kind) + " at line " +
+                    line_of(from) + ", not from a button scene: no button is shown, so the story stops here");
+        }
+        if (l.complete) {
+            for (const scene_reference& r : refs(l)) {
+                if (r.scene != no_scene && s.definition(r.scene) == nullptr && !ignored(rule::undefined_scene)) {
+                    say(r.column, rule::undefined_scene,
+                        "scene " + shown(r.scene) +
+                            " is not defined by any line: the story freezes there, as every click falls through "
+                            "every block");
+                }
+            }
+            const scene_line* target = l.kind == 'B' ? s.definition(refs(l).front().scene) : nullptr;
+            if (target != nullptr && target->kind != 'C') {
+                say(refs(l).front().column, rule::buttons_without_choice,
+                    "the buttons lead to scene " + shown(refs(l).front().scene) + ", a " + kind_name(target->kind) +
+                        " (line " + std::to_string(target->line) +
+                        "), not a choice dispatch: the buttons stay on screen and nothing reads them");
+            }
+            if (l.kind == 'C') {
+                for (const scene_reference& r : refs(l)) {
+                    if (r.scene != no_scene) {
+                        last_dispatch_to[r.scene] = i;
+                    }
+                }
+            }
+        }
+        if (too_large_from_ == i + 1) {
+            say(1, rule::method_too_large,
+                "the blocks take about " + std::to_string(bytecode_) +
+                    " bytes of bytecode, and one Java method holds 65535 (javac: code too large); the handler is "
+                    "full from here: move these " +
+                    std::to_string(s.lines.size() - i) + " scenes, or more, to a second handler");
+        }
+        if (here.size() > 1) {
+            std::stable_sort(here.begin(), here.end(),
+                             [](const diagnostic& a, const diagnostic& b) { return a.column < b.column; });
+        }
+        for (const diagnostic& d : here) {
+            emit(context, d);
+        }
     }
-}
-
-std::vector<diagnostic> script_checker::finish()
-{
-    check_story();
-    std::stable_sort(diagnostics_.begin(), diagnostics_.end(), [](const diagnostic& a, const diagnostic& b) {
-        return a.line != b.line ? a.line < b.line : a.column < b.column;
-    });
-    return std::move(diagnostics_);
 }

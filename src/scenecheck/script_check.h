@@ -10,7 +10,10 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
+
+struct scene_id;
 
 enum class rule : std::uint8_t {
     open_block,
@@ -50,65 +53,113 @@ struct check_options {
     std::string start;  // the start scene as written; empty: the first line's
     std::string images; // a folder that must hold every image; empty: not checked
     bool ignored[rule_count] = {};
+    bool keep_texts = false; // keep the start of each text, for the map
 };
 
-// A next scene or a choice target, where it stands.
+inline constexpr std::uint32_t no_scene = UINT32_MAX;
+
+// A next scene or a choice target: the scene, and where it stands.
 struct scene_reference {
-    std::string key; // empty when it is no valid identifier
-    std::string shown;
+    std::uint32_t scene; // no_scene when it is no valid identifier
     std::size_t column;
 };
 
-// What the story needs to know of one line.
+// What the story needs to know of one line; small, as a story may have
+// millions of lines.
 struct scene_line {
     std::size_t line;
-    char kind;         // 'T', 'B', 'C', or 0 for none
-    bool complete;     // its block is closed
-    std::string key;   // empty when its identifier is not valid
-    std::string shown; // the identifier as written, for messages and the map
-    std::vector<scene_reference> next;
-    std::string text_start;           // the start of its text, for the map
-    std::vector<std::string> buttons; // a button scene's labels, for the map
+    std::size_t first_reference; // its next scenes, in story::references
+    std::uint32_t references;
+    std::uint32_t scene; // no_scene when its identifier is not valid
+    char kind;           // 'T', 'B', 'C', or 0 for none
+    bool complete;       // its block is closed
 };
 
-// The story of one script, once every line is in.
+// A scene, however many lines define it. Small and plain: a story may have
+// millions.
+struct scene_info {
+    std::size_t first_definition = SIZE_MAX; // index into story::lines
+    std::int32_t value = 0;                  // when it is a number
+    bool number = false;
+};
+
+// The story of one script.
 struct story {
     std::vector<scene_line> lines;
-    std::unordered_map<std::string, std::vector<std::size_t>> defined; // key: indices into lines, in order
-    std::string start_key;
-    std::string start_shown;
-    std::vector<bool> reachable; // per line; all true when there is no start
+    std::vector<scene_reference> references;
+    std::vector<scene_info> scenes;
+    std::unordered_map<std::uint32_t, std::string> written; // scenes not written as a plain decimal number
+    std::uint32_t start = no_scene;
+    std::vector<bool> reachable;            // per scene, once finished
+    std::vector<std::string> texts;         // per line, with keep_texts
+    std::vector<std::string> button_labels; // per line, three each, with keep_texts
+
+    // A scene as the author wrote it, for messages and the map.
+    [[nodiscard]] std::string shown(std::uint32_t scene) const
+    {
+        const auto found = written.find(scene);
+        return found != written.end() ? found->second : std::to_string(scenes[scene].value);
+    }
+
+    [[nodiscard]] const scene_line* definition(std::uint32_t scene) const
+    {
+        return scene == no_scene || scenes[scene].first_definition == SIZE_MAX ? nullptr
+                                                                               : &lines[scenes[scene].first_definition];
+    }
+};
+
+// Scene numbers to scene indices: open addressing, as a story may define
+// millions and looks one up for every field that names a scene.
+class number_index {
+public:
+    // The scene of `value`, or `added` after adding it as that.
+    std::uint32_t find_or_add(std::int32_t value, std::uint32_t added);
+
+private:
+    struct slot {
+        std::int32_t value;
+        std::uint32_t scene; // no_scene: empty
+    };
+    std::vector<slot> slots_ = std::vector<slot>(1024, slot{0, UINT32_MAX});
+    std::size_t used_ = 0;
 };
 
 class script_checker {
 public:
+    // Takes each diagnostic, in line order, as finish() finds it.
+    using emit_fn = void (*)(void* context, const diagnostic& d);
+
     explicit script_checker(const check_options& options) : options_(options) { }
 
     // One line as read_lines hands it on: `size` bytes, NUL after them.
     void take_line(char* text, std::size_t size);
 
-    // The story-wide checks; then every diagnostic not ignored, in line
-    // order.
-    std::vector<diagnostic> finish();
+    // The story-wide checks, then every diagnostic not ignored, in line
+    // order, to `emit`.
+    void finish(emit_fn emit, void* context);
 
     [[nodiscard]] const story& result() const { return story_; }
 
 private:
     void report(std::size_t line, std::size_t column, rule what, std::string message);
-    std::optional<std::string> check_id(std::size_t line, std::size_t column, std::string_view field);
+    std::uint32_t scene_of(const scene_id& id, std::string_view written);
+    std::uint32_t check_id(std::size_t line, std::size_t column, std::string_view field);
     void check_string(std::size_t line, std::size_t column, std::string_view field, std::string_view what);
     void check_encoding(std::size_t line, std::size_t column, std::string_view field);
-    void check_story();
     std::uint64_t constant_size(char tag, std::string_view text);
-    std::uint64_t push_size(const std::string& key);
+    std::uint64_t push_size(std::uint32_t scene);
+    [[nodiscard]] bool ignored(rule r) const { return options_.ignored[static_cast<std::size_t>(r)]; }
 
     const check_options& options_;
     story story_;
-    std::vector<diagnostic> diagnostics_;
+    number_index numbers_;                                 // a number: its scene
+    std::unordered_map<std::string, std::uint32_t> names_; // a name: its scene
+    std::vector<diagnostic> line_diagnostics_;             // found line by line, in line order
     std::size_t line_number_ = 0;
-    std::uint64_t bytecode_ = 0;                                     // estimated size of the handler so far
-    std::size_t too_large_from_ = 0;                                 // the line where it passed the limit
-    std::unordered_map<std::uint64_t, std::uint64_t> constant_pool_; // a constant's hash: its index
+    bool check_fields_encoding_ = false;                // the line holds bytes that are not UTF-8
+    std::uint64_t bytecode_ = 0;                        // estimated size of the handler so far
+    std::size_t too_large_from_ = 0;                    // the line index + 1 where it passed the limit
+    std::unordered_set<std::uint64_t> early_constants_; // hashes of the constants ldc reaches
     std::uint64_t next_constant_ = 60;
 };
 

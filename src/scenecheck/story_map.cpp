@@ -1,9 +1,19 @@
 #include "story_map.h"
 
-#include <unordered_map>
+#include <span>
 #include <vector>
 
 namespace {
+
+// Joins its pieces by appending (g++ 12 warns falsely, -Wrestrict, when a
+// string is prepended to).
+template <class... Pieces>
+std::string cat(const Pieces&... pieces)
+{
+    std::string out;
+    (out.append(std::string_view(pieces)), ...);
+    return out;
+}
 
 // The inside of a DOT string: quotes and backslashes escaped.
 std::string dot_text(std::string_view text)
@@ -18,28 +28,32 @@ std::string dot_text(std::string_view text)
     return out;
 }
 
+std::string node_name(const story& s, std::uint32_t scene)
+{
+    const std::size_t first = s.scenes[scene].first_definition;
+    return first == SIZE_MAX ? cat("u", std::to_string(scene)) : cat("n", std::to_string(s.lines[first].line));
+}
+
 } // namespace
 
 void write_story_map(const story& s, std::string_view name, std::string& out)
 {
-    out += "digraph \"" + dot_text(name) + "\" {\n";
+    out += cat("digraph \"", dot_text(name), "\" {\n");
     out += "\tnode [fontname=\"Helvetica\", fontsize=10];\n\tedge [fontname=\"Helvetica\", fontsize=9];\n";
+    const bool have_texts = s.texts.size() == s.lines.size();
 
     // One node per scene, at the first line that defines it.
-    std::unordered_map<std::string, std::string> node_of;
     for (std::size_t i = 0; i < s.lines.size(); ++i) {
-        const scene_line& scene = s.lines[i];
-        if (scene.key.empty() || s.defined.at(scene.key).front() != i) {
+        const scene_line& l = s.lines[i];
+        if (l.scene == no_scene || s.scenes[l.scene].first_definition != i) {
             continue;
         }
-        const std::string node = "n" + std::to_string(scene.line);
-        node_of.emplace(scene.key, node);
-        std::string label = dot_text(scene.shown);
-        if (!scene.text_start.empty()) {
-            label += "\\n" + dot_text(scene.text_start);
+        std::string label = dot_text(s.shown(l.scene));
+        if (have_texts && !s.texts[i].empty()) {
+            label += cat("\\n", dot_text(s.texts[i]));
         }
         std::string style;
-        switch (scene.kind) {
+        switch (l.kind) {
         case 'T':
             style = "shape=box, style=\"rounded";
             break;
@@ -53,60 +67,53 @@ void write_story_map(const story& s, std::string_view name, std::string& out)
             style = "shape=plaintext, style=\"solid";
             break;
         }
-        if (!s.reachable[i]) {
-            style += ",filled\", fillcolor=\"grey90\", color=\"grey60\", fontcolor=\"grey50\"";
-        } else {
-            style += "\"";
-        }
-        if (scene.key == s.start_key) {
+        style +=
+            s.reachable[l.scene] ? "\"" : ",filled\", fillcolor=\"grey90\", color=\"grey60\", fontcolor=\"grey50\"";
+        if (l.scene == s.start) {
             style += ", penwidth=2.5";
         }
-        out += "\t" + node + " [label=\"" + label + "\", " + style + "];\n";
+        out += cat("\t", node_name(s, l.scene), " [label=\"", label, "\", ", style, "];\n");
     }
-    if (!s.start_key.empty()) {
-        const auto found = node_of.find(s.start_key);
-        if (found != node_of.end()) {
-            out += "\tstart [shape=point, width=0.12];\n\tstart -> " + found->second + ";\n";
-        }
+    if (s.definition(s.start) != nullptr) {
+        out += cat("\tstart [shape=point, width=0.12];\n\tstart -> ", node_name(s, s.start), ";\n");
     }
 
-    // The labels of the one button scene that leads to a dispatch, if one.
-    std::unordered_map<std::string, const scene_line*> buttons_for;
-    std::unordered_map<std::string, bool> several;
-    for (const scene_line& scene : s.lines) {
-        if (scene.kind == 'B' && scene.complete && !scene.next.empty() && !scene.next.front().key.empty()) {
-            const std::string& key = scene.next.front().key;
-            several[key] = buttons_for.count(key) != 0;
-            buttons_for[key] = &scene;
+    // The one button scene that leads to each dispatch, if only one does.
+    std::vector<std::size_t> buttons_for(s.scenes.size(), SIZE_MAX);
+    std::vector<bool> several(s.scenes.size(), false);
+    for (std::size_t i = 0; i < s.lines.size(); ++i) {
+        const scene_line& l = s.lines[i];
+        if (l.kind == 'B' && l.complete && s.references[l.first_reference].scene != no_scene) {
+            const std::uint32_t to = s.references[l.first_reference].scene;
+            several[to] = buttons_for[to] != SIZE_MAX;
+            buttons_for[to] = i;
         }
     }
 
     // Edges in script order; a scene no line defines becomes a red node.
-    std::size_t undefined = 0;
-    for (const scene_line& scene : s.lines) {
-        if (scene.key.empty() || !scene.complete) {
+    std::vector<bool> drawn(s.scenes.size(), false);
+    for (std::size_t i = 0; i < s.lines.size(); ++i) {
+        const scene_line& l = s.lines[i];
+        if (l.scene == no_scene || !l.complete) {
             continue;
         }
-        const std::string& from = node_of.at(scene.key);
-        const auto labels = buttons_for.find(scene.key);
-        const bool labelled = scene.kind == 'C' && labels != buttons_for.end() && !several[scene.key];
-        for (std::size_t i = 0; i < scene.next.size(); ++i) {
-            const scene_reference& next = scene.next[i];
-            if (next.key.empty()) {
+        const std::size_t labels = l.kind == 'C' && !several[l.scene] ? buttons_for[l.scene] : SIZE_MAX;
+        const std::span<const scene_reference> next(s.references.data() + l.first_reference, l.references);
+        for (std::size_t k = 0; k < next.size(); ++k) {
+            const std::uint32_t to = next[k].scene;
+            if (to == no_scene) {
                 continue;
             }
-            auto to = node_of.find(next.key);
-            if (to == node_of.end()) {
-                const std::string node = "u" + std::to_string(++undefined);
-                out += "\t" + node + " [label=\"" + dot_text(next.shown) +
-                       "\\n(not defined)\", shape=box, style=dashed, color=red, fontcolor=red];\n";
-                to = node_of.emplace(next.key, node).first;
+            if (s.definition(to) == nullptr && !drawn[to]) {
+                drawn[to] = true;
+                out += cat("\t", node_name(s, to), " [label=\"", dot_text(s.shown(to)),
+                           "\\n(not defined)\", shape=box, style=dashed, color=red, fontcolor=red];\n");
             }
-            out += "\t" + from + " -> " + to->second;
-            if (labelled && i < labels->second->buttons.size()) {
-                out += " [label=\"" + dot_text(labels->second->buttons[i]) + "\"]";
-            } else if (scene.kind == 'C') {
-                out += " [label=\"button " + std::to_string(i + 1) + "\"]";
+            out += cat("\t", node_name(s, l.scene), " -> ", node_name(s, to));
+            if (labels != SIZE_MAX && have_texts && k < 3 && !s.button_labels[labels * 3 + k].empty()) {
+                out += cat(" [label=\"", dot_text(s.button_labels[labels * 3 + k]), "\"]");
+            } else if (l.kind == 'C') {
+                out += cat(" [label=\"button ", std::to_string(k + 1), "\"]");
             }
             out += ";\n";
         }
