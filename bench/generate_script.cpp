@@ -50,6 +50,22 @@ void append_text(std::string& line, lcg& random, std::uint32_t fewest = 4, std::
     }
 }
 
+// A button scene, then the dispatch for its three choices. The first goes
+// on to the next scene; the others go back to text scenes before, so that
+// the story is whole.
+void append_button_scene(std::string& line, std::uint64_t scene, const std::vector<std::uint64_t>& text_scenes,
+                         lcg& random)
+{
+    line += std::to_string(scene) + "\tB\t" + std::to_string(scene + 1) + '\t' + labels[random.next(4)] + '\n';
+    line += std::to_string(scene + 1) + "\tC\t" + std::to_string(scene + 2);
+    for (int i = 1; i < 3; ++i) {
+        const std::size_t known = std::min<std::size_t>(text_scenes.size(), std::size_t{1} << 30);
+        line += ',';
+        line += std::to_string(known == 0 ? scene + 2 : text_scenes[random.next(static_cast<std::uint32_t>(known))]);
+    }
+    line += '\n';
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -83,19 +99,7 @@ int main(int argc, char** argv)
         const std::uint32_t roll = random.next(100);
         const std::string id = std::to_string(scene);
         if (roll < 8) {
-            // A button scene, then the dispatch for its three choices.
-            line += id + "\tB\t" + std::to_string(scene + 1) + '\t' + labels[random.next(4)] + '\n';
-            // The first choice goes on to the next scene; the others go
-            // back to text scenes before, so that the story is whole.
-            line += std::to_string(scene + 1) + "\tC\t" + std::to_string(scene + 2);
-            for (int i = 1; i < 3; ++i) {
-                line += ',';
-                line +=
-                    std::to_string(text_scenes.empty() ? scene + 2
-                                                       : text_scenes[random.next(static_cast<std::uint32_t>(
-                                                             std::min<std::size_t>(text_scenes.size(), 1U << 30)))]);
-            }
-            line += '\n';
+            append_button_scene(line, scene, text_scenes, random);
             scene += 2;
         } else {
             text_scenes.push_back(scene);

@@ -300,7 +300,10 @@ TEST(javac_agreement, compile_errors_reported_exactly_when_javac_fails)
         generated.push_back(generate.script());
         char name[32];
         std::snprintf(name, sizeof name, "Host%04d.java", i);
-        write_file((folder / name).string(), host_before + translate(generated.back()) + host_after);
+        std::string source = host_before;
+        source += translate(generated.back());
+        source += host_after;
+        write_file((folder / name).string(), source);
     }
 
     const std::string out_path = temporary_path("javac.out");

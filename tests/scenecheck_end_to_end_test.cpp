@@ -41,7 +41,7 @@ process_result scenecheck(const std::vector<std::string>& args, const std::strin
 
 std::string script_file(const std::string& name, const std::string& text)
 {
-    const std::string path = temporary_path(name);
+    std::string path = temporary_path(name);
     write_file(path, text);
     return path;
 }

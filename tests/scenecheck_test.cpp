@@ -222,6 +222,35 @@ TEST(scenecheck, ignored_rules_are_not_reported)
 
 // The example story `copies` times over, its scene numbers shifted by 1000
 // for each copy, as bench/java_method_limit.sh makes it.
+std::vector<std::string> split_at(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t at = text.find(separator); at != std::string::npos; at = text.find(separator, start)) {
+        parts.push_back(text.substr(start, at - start));
+        start = at + 1;
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+std::string joined(const std::vector<std::string>& parts, char separator)
+{
+    std::string text;
+    for (const std::string& part : parts) {
+        if (!text.empty() || &part != &parts.front()) {
+            text += separator;
+        }
+        text += part;
+    }
+    return text;
+}
+
+std::string shifted(const std::string& id, int by)
+{
+    return std::to_string(std::stoi(id) + by);
+}
+
 std::string copies_of_the_example(int copies)
 {
     std::ifstream in(EXAMPLE_STORY, std::ios::binary);
@@ -229,43 +258,17 @@ std::string copies_of_the_example(int copies)
     for (std::string line; std::getline(in, line);) {
         lines.push_back(line);
     }
-    const auto shift = [](const std::string& id, int by) { return std::to_string(std::stoi(id) + by); };
     std::string script;
     for (int c = 0; c < copies; ++c) {
         for (const std::string& line : lines) {
-            std::vector<std::string> f;
-            for (std::size_t start = 0;;) {
-                const std::size_t tab = line.find('\t', start);
-                f.push_back(line.substr(start, tab == std::string::npos ? tab : tab - start));
-                if (tab == std::string::npos) {
-                    break;
-                }
-                start = tab + 1;
+            std::vector<std::string> f = split_at(line, '\t');
+            f[0] = shifted(f[0], 1000 * c);
+            std::vector<std::string> next = split_at(f[2], ',');
+            for (std::string& id : next) {
+                id = shifted(id, 1000 * c);
             }
-            f[0] = shift(f[0], 1000 * c);
-            if (f[1] == "C") {
-                std::string items;
-                for (std::size_t start = 0;;) {
-                    const std::size_t comma = f[2].find(',', start);
-                    if (start != 0) {
-                        items += ',';
-                    }
-                    items += shift(f[2].substr(start, comma == std::string::npos ? comma : comma - start), 1000 * c);
-                    if (comma == std::string::npos) {
-                        break;
-                    }
-                    start = comma + 1;
-                }
-                f[2] = items;
-            } else {
-                f[2] = shift(f[2], 1000 * c);
-            }
-            for (std::size_t i = 0; i < f.size(); ++i) {
-                if (i != 0) {
-                    script += '\t';
-                }
-                script += f[i];
-            }
+            f[2] = joined(next, ',');
+            script += joined(f, '\t');
             script += '\n';
         }
     }
@@ -379,9 +382,9 @@ TEST(check_string_literal, escapes_as_javac_reads_them)
 {
     const string_case cases[] = {
         {"plain text, 100% sure", -1},
-        {"say \\\"hi\\\"", -1},
-        {"\\b\\t\\n\\f\\r\\s\\'\\\\", -1},
-        {"\\0\\7\\07\\377\\400", -1},
+        {R"(say \"hi\")", -1},
+        {R"(\b\t\n\f\r\s\'\\)", -1},
+        {R"(\0\7\07\377\400)", -1},
         {"\\u0041\\uuu0041", -1},
         {"\\u005cn", -1},
         {"\\u005c\\u005c", -1},
@@ -391,9 +394,9 @@ TEST(check_string_literal, escapes_as_javac_reads_them)
         {"say \"hi\"", 4},
         {"\\q", 0},
         {"ab\\", 2},
-        {"\\\\\\", 2},
+        {R"(\\\)", 2},
         {"\\u0022", 0},
-        {"\\\\\\u0022", 2},
+        {R"(\\\u0022)", 2},
         {"x\\u000a", 1},
         {"x\\u000D", 1},
         {"\\u12", 0},

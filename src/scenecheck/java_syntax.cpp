@@ -193,6 +193,142 @@ std::optional<field_fault> check_escapes(std::string_view field, std::size_t sta
     return std::nullopt;
 }
 
+// The length of the well-formed UTF-8 sequence that `text` starts with (its
+// first byte not ASCII), or 0 when it is not one.
+std::size_t utf8_sequence(std::string_view text)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char b = bytes[0];
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        low = b == 0xE0 ? 0xA0 : 0x80;
+        high = b == 0xED ? 0x9F : 0xBF; // no surrogates
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        low = b == 0xF0 ? 0x90 : 0x80;
+        high = b == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (text.size() < length || bytes[1] < low || bytes[1] > high) {
+        return 0;
+    }
+    for (std::size_t k = 2; k < length; ++k) {
+        if (bytes[k] < 0x80 || bytes[k] > 0xBF) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+// Reads the Unicode escapes of a text as javac does before anything else:
+// a backslash begins one only after an even number of backslashes.
+std::optional<field_fault> read_unicode_escapes(std::string_view field, std::vector<source_char>& chars)
+{
+    chars.reserve(field.size());
+    std::size_t backslashes = 0;
+    for (std::size_t i = 0; i < field.size();) {
+        const char c = field[i];
+        if (c == '\\' && backslashes % 2 == 0 && i + 1 < field.size() && field[i + 1] == 'u') {
+            std::size_t j = i + 1;
+            while (j < field.size() && field[j] == 'u') {
+                ++j;
+            }
+            if (j + 4 > field.size() ||
+                !std::all_of(field.begin() + static_cast<std::ptrdiff_t>(j),
+                             field.begin() + static_cast<std::ptrdiff_t>(j + 4), is_hex_digit)) {
+                return field_fault{i, "malformed Unicode escape: \\u takes four hex digits (write \\\\ for a "
+                                      "backslash)"};
+            }
+            std::uint32_t code = 0;
+            for (std::size_t k = j; k < j + 4; ++k) {
+                code = code * 16 + static_cast<std::uint32_t>(hex_value(field[k]));
+            }
+            chars.push_back({code, i, true});
+            i = j + 4;
+            backslashes = 0;
+            continue;
+        }
+        chars.push_back({static_cast<unsigned char>(c), i, false});
+        backslashes = c == '\\' ? backslashes + 1 : 0;
+        ++i;
+    }
+    return std::nullopt;
+}
+
+// The value of an int literal with its sign; none, with `why` said unless
+// it is no literal at all, when it is not one in range.
+std::optional<std::int32_t> int_value(std::string_view core, bool negated, std::string& why)
+{
+    if (!std::all_of(core.begin(), core.end(), [](char c) {
+            return is_hex_digit(c) || c == '_' || c == 'x' || c == 'X' || c == 'b' || c == 'B';
+        })) {
+        return std::nullopt;
+    }
+    const std::optional<std::uint32_t> value = int_literal(core, negated, why);
+    if (!value) {
+        return std::nullopt;
+    }
+    const std::uint32_t bits = negated ? 0U - *value : *value;
+    return static_cast<std::int32_t>(bits);
+}
+
+// How many octal digits follow a backslash at chars[at]: up to three,
+// three only when the first is 0 to 3.
+std::size_t octal_digits(const std::vector<source_char>& chars, std::size_t at)
+{
+    const auto octal = [&](std::size_t k) { return k < chars.size() && chars[k].code >= '0' && chars[k].code <= '7'; };
+    const std::size_t most = chars[at + 1].code <= '3' ? 3 : 2;
+    std::size_t taken = 1;
+    while (taken < most && octal(at + 1 + taken)) {
+        ++taken;
+    }
+    return taken;
+}
+
+// The string itself, once its Unicode escapes are read.
+std::optional<field_fault> check_translated(const std::vector<source_char>& chars)
+{
+    for (std::size_t k = 0; k < chars.size(); ++k) {
+        const source_char& c = chars[k];
+        if (c.code == '"') {
+            return field_fault{c.at, c.escaped ? "\\u0022 is a double quote to javac and ends the string early: "
+                                                 "write \\\" for a double quote"
+                                               : "a double quote ends the Java string early: write \\\" for a "
+                                                 "double quote"};
+        }
+        if (c.code == '\n' || c.code == '\r') {
+            return field_fault{c.at, "this Unicode escape is a line end to javac, which no string may hold: write "
+                                     "\\n or \\r"};
+        }
+        if (c.code != '\\') {
+            continue;
+        }
+        if (k + 1 == chars.size()) {
+            return field_fault{c.at, "a \\ at the end of the text escapes the closing double quote: write \\\\ for "
+                                     "a backslash"};
+        }
+        const std::uint32_t next = chars[k + 1].code;
+        static constexpr std::string_view simple = "btnfrs\"'\\";
+        if (next < 0x80 && simple.find(static_cast<char>(next)) != std::string_view::npos) {
+            ++k;
+            continue;
+        }
+        if (next >= '0' && next <= '7') {
+            k += octal_digits(chars, k);
+            continue;
+        }
+        return field_fault{c.at, "this backslash does not start a Java escape: write \\\\ for a backslash (the "
+                                 "escapes are \\b \\t \\n \\f \\r \\s \\\" \\' \\\\ and octal ones)"};
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::string key_text(const scene_id& id)
@@ -254,18 +390,11 @@ std::optional<scene_id> read_scene_id(std::string_view field, field_fault& fault
                     " has a sign and no number: a scene is a Java int, a number or the name of an int constant");
     }
     if (is_digit(core[0])) {
-        if (!std::all_of(core.begin(), core.end(), [](char c) {
-                return is_hex_digit(c) || c == '_' || c == 'x' || c == 'X' || c == 'b' || c == 'B';
-            })) {
-            return not_an_int();
-        }
         std::string why;
-        const std::optional<std::uint32_t> value = int_literal(core, negated, why);
-        if (!value) {
-            return fail("the scene identifier " + why);
+        if (const std::optional<std::int32_t> value = int_value(core, negated, why)) {
+            return scene_id{*value, {}, false};
         }
-        const std::uint32_t bits = negated ? 0U - *value : *value;
-        return scene_id{static_cast<std::int32_t>(bits), {}, false};
+        return why.empty() ? not_an_int() : fail("the scene identifier " + why);
     }
     if (qualified_name(core)) {
         return scene_id{std::nullopt, core, negated};
@@ -308,78 +437,11 @@ std::optional<field_fault> check_string_literal(std::string_view field)
         const auto start = static_cast<std::size_t>(static_cast<const char*>(backslash_at) - field.data());
         return check_escapes(field, start);
     }
-    // First the Unicode escapes, as javac reads them before anything else:
-    // a backslash begins one only after an even number of backslashes.
     std::vector<source_char> chars;
-    chars.reserve(field.size());
-    std::size_t backslashes = 0;
-    for (std::size_t i = 0; i < field.size();) {
-        const char c = field[i];
-        if (c == '\\' && backslashes % 2 == 0 && i + 1 < field.size() && field[i + 1] == 'u') {
-            std::size_t j = i + 1;
-            while (j < field.size() && field[j] == 'u') {
-                ++j;
-            }
-            if (j + 4 > field.size() ||
-                !std::all_of(field.begin() + static_cast<std::ptrdiff_t>(j),
-                             field.begin() + static_cast<std::ptrdiff_t>(j + 4), is_hex_digit)) {
-                return field_fault{i, "malformed Unicode escape: \\u takes four hex digits (write \\\\ for a "
-                                      "backslash)"};
-            }
-            std::uint32_t code = 0;
-            for (std::size_t k = j; k < j + 4; ++k) {
-                code = code * 16 + static_cast<std::uint32_t>(hex_value(field[k]));
-            }
-            chars.push_back({code, i, true});
-            i = j + 4;
-            backslashes = 0;
-            continue;
-        }
-        chars.push_back({static_cast<unsigned char>(c), i, false});
-        backslashes = c == '\\' ? backslashes + 1 : 0;
-        ++i;
+    if (std::optional<field_fault> fault = read_unicode_escapes(field, chars)) {
+        return fault;
     }
-    // Then the string itself.
-    for (std::size_t k = 0; k < chars.size(); ++k) {
-        const source_char& c = chars[k];
-        if (c.code == '"') {
-            return field_fault{c.at, c.escaped ? "\\u0022 is a double quote to javac and ends the string early: "
-                                                 "write \\\" for a double quote"
-                                               : "a double quote ends the Java string early: write \\\" for a "
-                                                 "double quote"};
-        }
-        if (c.code == '\n' || c.code == '\r') {
-            return field_fault{c.at, "this Unicode escape is a line end to javac, which no string may hold: write "
-                                     "\\n or \\r"};
-        }
-        if (c.code != '\\') {
-            continue;
-        }
-        if (k + 1 == chars.size()) {
-            return field_fault{c.at, "a \\ at the end of the text escapes the closing double quote: write \\\\ for "
-                                     "a backslash"};
-        }
-        const std::uint32_t next = chars[k + 1].code;
-        static constexpr std::string_view simple = "btnfrs\"'\\";
-        if (next < 0x80 && simple.find(static_cast<char>(next)) != std::string_view::npos) {
-            ++k;
-            continue;
-        }
-        if (next >= '0' && next <= '7') {
-            // Up to three octal digits, three only when the first is 0 to 3.
-            const std::size_t most = next <= '3' ? 3 : 2;
-            std::size_t taken = 1;
-            while (taken < most && k + 1 + taken < chars.size() && chars[k + 1 + taken].code >= '0' &&
-                   chars[k + 1 + taken].code <= '7') {
-                ++taken;
-            }
-            k += taken;
-            continue;
-        }
-        return field_fault{c.at, "this backslash does not start a Java escape: write \\\\ for a backslash (the "
-                                 "escapes are \\b \\t \\n \\f \\r \\s \\\" \\' \\\\ and octal ones)"};
-    }
-    return std::nullopt;
+    return check_translated(chars);
 }
 
 std::optional<std::size_t> first_invalid_utf8(std::string_view text)
@@ -406,29 +468,9 @@ std::optional<std::size_t> first_invalid_utf8(std::string_view text)
             ++i;
             continue;
         }
-        std::size_t length = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (b >= 0xC2 && b <= 0xDF) {
-            length = 2;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            length = 3;
-            low = b == 0xE0 ? 0xA0 : 0x80;
-            high = b == 0xED ? 0x9F : 0xBF; // no surrogates
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            length = 4;
-            low = b == 0xF0 ? 0x90 : 0x80;
-            high = b == 0xF4 ? 0x8F : 0xBF;
-        } else {
+        const std::size_t length = utf8_sequence(std::string_view(text).substr(i));
+        if (length == 0) {
             return i;
-        }
-        if (i + 1 >= size || bytes[i + 1] < low || bytes[i + 1] > high) {
-            return i;
-        }
-        for (std::size_t k = 2; k < length; ++k) {
-            if (i + k >= size || bytes[i + k] < 0x80 || bytes[i + k] > 0xBF) {
-                return i;
-            }
         }
         i += length;
     }

@@ -58,7 +58,60 @@ int usage_error(const std::string& message)
     return 2;
 }
 
-// Reads the options; returns an exit status when the run ends here.
+// Takes a list of rules not to report; an exit status when one is unknown.
+std::optional<int> take_ignored(std::string_view list, settings& s)
+{
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = list.find(',', start);
+        const std::string_view name = list.substr(start, comma == std::string_view::npos ? comma : comma - start);
+        const std::optional<rule> r = rule_by_name(name);
+        if (!r) {
+            return usage_error("--ignore: no rule named '" + std::string(name) + "'");
+        }
+        s.check.ignored[static_cast<std::size_t>(*r)] = true;
+        if (comma == std::string_view::npos) {
+            return std::nullopt;
+        }
+        start = comma + 1;
+    }
+}
+
+// Takes one option; an exit status when the run ends here.
+std::optional<int> take_option(std::string_view arg, settings& s, output_buffer& out)
+{
+    const std::size_t equals = arg.find('=');
+    const std::string_view name = arg.substr(0, equals);
+    const bool has_value = equals != std::string_view::npos;
+    const std::string_view value = has_value ? arg.substr(equals + 1) : std::string_view();
+    if (arg == "--help" || arg == "--version") {
+        const std::string text = arg == "--help" ? std::string(usage_text) : "scenecheck " SCENE2JAVA_VERSION "\n";
+        out.put(text.data(), text.size());
+        return out.flush() ? 0 : 2;
+    }
+    if (arg == "--werror" || arg == "--map") {
+        (arg == "--werror" ? s.werror : s.map) = true;
+        return std::nullopt;
+    }
+    if (name == "--start" && has_value) {
+        field_fault fault;
+        if (!read_scene_id(value, fault)) {
+            return usage_error("--start: " + fault.message);
+        }
+        s.check.start = value;
+        return std::nullopt;
+    }
+    if (name == "--images" && has_value && !value.empty()) {
+        s.check.images = value;
+        return std::nullopt;
+    }
+    if (name == "--ignore" && has_value) {
+        return take_ignored(value, s);
+    }
+    return usage_error("unknown option or missing value: '" + std::string(arg) + "'");
+}
+
+// Reads the command line; an exit status when the run ends here.
 std::optional<int> parse(int argc, char** argv, settings& s, output_buffer& out)
 {
     bool options_done = false;
@@ -66,51 +119,10 @@ std::optional<int> parse(int argc, char** argv, settings& s, output_buffer& out)
         const std::string_view arg = argv[i];
         if (options_done || arg == "-" || !arg.starts_with("-")) {
             s.files.emplace_back(arg);
-            continue;
-        }
-        const std::size_t equals = arg.find('=');
-        const std::string_view name = arg.substr(0, equals);
-        const bool has_value = equals != std::string_view::npos;
-        const std::string_view value = has_value ? arg.substr(equals + 1) : std::string_view();
-        if (arg == "--") {
+        } else if (arg == "--") {
             options_done = true;
-        } else if (arg == "--help") {
-            out.put(usage_text.data(), usage_text.size());
-            return out.flush() ? 0 : 2;
-        } else if (arg == "--version") {
-            const std::string version = "scenecheck " SCENE2JAVA_VERSION "\n";
-            out.put(version.data(), version.size());
-            return out.flush() ? 0 : 2;
-        } else if (arg == "--werror") {
-            s.werror = true;
-        } else if (arg == "--map") {
-            s.map = true;
-        } else if (name == "--start" && has_value) {
-            field_fault fault;
-            if (!read_scene_id(value, fault)) {
-                return usage_error("--start: " + fault.message);
-            }
-            s.check.start = value;
-        } else if (name == "--images" && has_value && !value.empty()) {
-            s.check.images = value;
-        } else if (name == "--ignore" && has_value) {
-            std::size_t start = 0;
-            for (;;) {
-                const std::size_t comma = value.find(',', start);
-                const std::string_view rule_text =
-                    value.substr(start, comma == std::string_view::npos ? comma : comma - start);
-                const std::optional<rule> r = rule_by_name(rule_text);
-                if (!r) {
-                    return usage_error("--ignore: no rule named '" + std::string(rule_text) + "'");
-                }
-                s.check.ignored[static_cast<std::size_t>(*r)] = true;
-                if (comma == std::string_view::npos) {
-                    break;
-                }
-                start = comma + 1;
-            }
-        } else {
-            return usage_error("unknown option or missing value: '" + std::string(arg) + "'");
+        } else if (const std::optional<int> status = take_option(arg, s, out)) {
+            return status;
         }
     }
     if (s.files.empty()) {
@@ -119,13 +131,9 @@ std::optional<int> parse(int argc, char** argv, settings& s, output_buffer& out)
     return std::nullopt;
 }
 
-struct line_context {
-    script_checker* checker;
-};
-
 void take(void* context, char* text, std::size_t size)
 {
-    static_cast<line_context*>(context)->checker->take_line(text, size);
+    static_cast<script_checker*>(context)->take_line(text, size);
 }
 
 bool go_on(void* /*context*/)
@@ -153,8 +161,7 @@ outcome check_file(const std::string& file, const settings& s, output_buffer& ou
     check_options options = s.check;
     options.keep_texts = s.map;
     script_checker checker(options);
-    line_context context{&checker};
-    const read_result read = read_lines(read_descriptor, &source, line_sink{take, go_on, &context});
+    const read_result read = read_lines(read_descriptor, &source, line_sink{take, go_on, &checker});
     if (!standard_input) {
         close(source.fd);
     }

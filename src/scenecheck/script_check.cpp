@@ -167,7 +167,7 @@ std::uint64_t script_checker::constant_size(char tag, std::string_view text)
     }
     const std::uint64_t hash = ((head * 0x9E3779B97F4A7C15U) ^ (tail * 0xC2B2AE3D27D4EB4FU)) + text.size() * 2 +
                                static_cast<unsigned char>(tag);
-    if (early_constants_.count(hash) != 0) {
+    if (early_constants_.contains(hash)) {
         return 2;
     }
     if (next_constant_ > 255) {
@@ -260,9 +260,20 @@ void script_checker::check_encoding(std::size_t line, std::size_t column, std::s
     }
 }
 
-void script_checker::take_line(char* text, std::size_t size)
+// One line's fields where they stand; the first five are all any kind uses.
+struct line_fields {
+    static constexpr std::size_t used = 5;
+    std::size_t line;
+    char* text;
+    std::size_t count;
+    char* ends[used];
+    char* starts[used];
+    located_field f[used];
+    std::size_t end_column; // just past the text
+};
+
+std::size_t script_checker::cut_text(char* text, std::size_t size, std::size_t line)
 {
-    const std::size_t line = ++line_number_;
     // A CR or NUL ends the text, as scene2java reads it; a CR that is the
     // last byte is the usual Windows line end.
     std::size_t length = size;
@@ -275,183 +286,67 @@ void script_checker::take_line(char* text, std::size_t size)
     if (length < size && (text[length] == '\0' || length + 1 < size)) {
         const std::size_t lost = size - length - 1;
         const std::string_view after(text + length + 1, lost);
-        const std::string bytes = lost == 1 ? std::string("byte") : std::to_string(lost) + " bytes";
+        const std::string bytes =
+            lost == 1 ? std::string("byte after it is") : std::to_string(lost) + " bytes after it are";
         std::string message;
         if (text[length] == '\r' && after.find('\r') != std::string_view::npos) {
             message = "this line holds more CRs: the file seems to have old Mac line ends (CR only), so it reads "
-                      "as one line, and only the text up to the first CR is used; " +
-                      bytes + " after it " + (lost == 1 ? "is" : "are") +
-                      " ignored. Save it with LF or CR LF line ends";
+                      "as one line, and only the text up to the first CR is used; ";
+            message += bytes + " ignored. Save it with LF or CR LF line ends";
         } else {
-            message = std::string(text[length] == '\r' ? "a CR" : "a NUL byte") + " ends this line's text: the " +
-                      bytes + " after it " + (lost == 1 ? "is" : "are") + " ignored";
+            message = text[length] == '\r' ? "a CR" : "a NUL byte";
+            message += " ends this line's text: the " + bytes + " ignored";
         }
         report(line, length + 1, rule::ignored_text, std::move(message));
     }
     text[length] = '\0';
+    return length;
+}
 
-    // The fields, where they stand; the first five are all any kind uses.
-    constexpr std::size_t used = 5;
-    char* ends[used];
-    const std::size_t count = split_fields(text, '\t', ends, used);
-    located_field f[used];
-    char* starts[used] = {};
+void script_checker::take_line(char* text, std::size_t size)
+{
+    line_fields l{};
+    l.line = ++line_number_;
+    l.text = text;
+    const std::size_t length = cut_text(text, size, l.line);
+    l.count = split_fields(text, '\t', l.ends, line_fields::used);
     char* begin = text;
-    for (std::size_t i = 0; i < count && i < used; ++i) {
-        starts[i] = begin;
-        f[i] = {std::string_view(begin, static_cast<std::size_t>(ends[i] - begin)),
-                static_cast<std::size_t>(begin - text) + 1};
-        begin = ends[i] + 1;
+    for (std::size_t i = 0; i < l.count && i < line_fields::used; ++i) {
+        l.starts[i] = begin;
+        l.f[i] = {std::string_view(begin, static_cast<std::size_t>(l.ends[i] - begin)),
+                  static_cast<std::size_t>(begin - text) + 1};
+        begin = l.ends[i] + 1;
     }
-    const std::size_t end_column = length + 1;
+    l.end_column = length + 1;
     // Most lines are UTF-8 throughout: then no field needs a look of its own.
     check_fields_encoding_ = first_invalid_utf8(std::string_view(text, length)).has_value();
 
-    scene_line scene{line, story_.references.size(), 0, no_scene, '\0', false};
-    std::string kept_text;
-    std::string kept_labels[3];
-    const auto keep = [&] {
-        if (options_.keep_texts) {
-            story_.texts.push_back(std::move(kept_text));
-            for (std::string& label : kept_labels) {
-                story_.button_labels.push_back(std::move(label));
-            }
-        }
-    };
+    scene_line scene{l.line, story_.references.size(), 0, no_scene, '\0', false};
+    kept_text_.clear();
+    for (std::string& label : kept_labels_) {
+        label.clear();
+    }
+    std::uint64_t bytes = 0;
     if (length == 0) {
-        report(line, 1, rule::open_block,
+        report(l.line, 1, rule::open_block,
                "empty line: its block 'if( m_scene ==  ){' is left open and the Java will not compile; delete the "
                "line");
-        story_.lines.push_back(scene);
-        keep();
-        return;
-    }
-    scene.scene = check_id(line, f[0].column, f[0].text);
-    check_encoding(line, f[0].column, f[0].text);
-    std::uint64_t bytes = 7 + push_size(scene.scene);
-
-    const char kind = count >= 2 && !f[1].text.empty() ? f[1].text[0] : '\0';
-    if (count < 2) {
-        report(line, end_column, rule::open_block,
-               "no kind: the line has no TAB after the scene identifier, so its block is left open and the Java "
-               "will not compile; add a TAB and T, B or C");
-    } else if (kind != 'T' && kind != 'B' && kind != 'C') {
-        std::string message = "no known kind " + quoted(excerpt(f[1].text, 8)) +
-                              ": only the first byte counts, and it must be T, B or C; the block is left open and "
-                              "the Java will not compile";
-        if (kind == 't' || kind == 'b' || kind == 'c') {
-            message += "; write ";
-            message += static_cast<char>(kind - 'a' + 'A');
-        }
-        report(line, f[1].column, rule::open_block, std::move(message));
-    }
-    scene.kind = kind == 'T' || kind == 'B' || kind == 'C' ? kind : '\0';
-
-    const std::size_t needed = scene.kind == 'C' ? 3 : 4;
-    if (scene.kind != '\0' && count < needed) {
-        const std::string_view missing = scene.kind == 'C'   ? "field 3 (the choice list)"
-                                         : count < 3         ? "field 3 (the next scene)"
-                                         : scene.kind == 'B' ? "field 4 (the button labels)"
-                                                             : "field 4 (the text)";
-        report(line, end_column, rule::open_block,
-               "this " + kind_name(scene.kind) + " has no " + std::string(missing) +
-                   ": its block is left open and the Java will not compile");
-    }
-    scene.complete = scene.kind != '\0' && count >= needed;
-
-    if ((scene.kind == 'T' || scene.kind == 'B') && count >= 3) {
-        const std::uint32_t next = check_id(line, f[2].column, f[2].text);
-        check_encoding(line, f[2].column, f[2].text);
-        bytes += 4 + push_size(next);
-        story_.references.push_back({next, f[2].column});
-    }
-    if (scene.kind == 'T' && count >= 4) {
-        check_string(line, f[3].column, f[3].text, "the text");
-        check_encoding(line, f[3].column, f[3].text);
-        if (options_.keep_texts) {
-            kept_text = excerpt(f[3].text, 28);
-        }
-        bytes += 8 + constant_size('s', f[3].text) + 5;
-        if (count >= 5) {
-            check_string(line, f[4].column, f[4].text, "the image name");
-            check_encoding(line, f[4].column, f[4].text);
-            bytes += 4 + constant_size('s', f[4].text);
-            if (!options_.images.empty() && !f[4].text.empty() && !ignored(rule::missing_image)) {
-                const std::string path = options_.images + "/" + std::string(f[4].text);
-                struct stat info { };
-                if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-                    report(line, f[4].column, rule::missing_image,
-                           "the image " + quoted(excerpt(f[4].text, 40)) + " is not a file in " + options_.images +
-                               ": the player will have no picture to show");
-                }
-            }
-        }
-        if (count > 5) {
-            report(line, static_cast<std::size_t>(ends[4] - text) + 2, rule::ignored_text,
-                   "a text scene uses five fields: field 6 and any after it are ignored");
-        }
-    }
-    if (scene.kind == 'B' && count >= 4) {
-        check_string(line, f[3].column, f[3].text, "the button labels");
-        check_encoding(line, f[3].column, f[3].text);
-        if (options_.keep_texts) {
-            kept_text = excerpt(f[3].text, 28);
-        }
-        bytes += 30 + 8 + constant_size('s', f[3].text) + 5;
-        std::size_t labels = 1;
-        std::size_t start = 0;
-        const std::string_view all = f[3].text;
-        for (std::size_t comma = all.find(','); start <= all.size(); comma = all.find(',', start)) {
-            const std::string_view label = all.substr(start, comma == std::string_view::npos ? comma : comma - start);
-            if (options_.keep_texts && labels <= 3) {
-                kept_labels[labels - 1] = excerpt(label, 24);
-            }
-            if (comma == std::string_view::npos) {
-                break;
-            }
-            ++labels;
-            start = comma + 1;
-        }
-        if (labels != 3) {
-            report(line, f[3].column, rule::button_count,
-                   "the button labels are " + std::to_string(labels) +
-                       " comma-separated items, not three: the player shows one on each of its three buttons");
-        }
-        if (count > 4) {
-            report(line, static_cast<std::size_t>(ends[3] - text) + 2, rule::ignored_text,
-                   "a button scene uses four fields: field 5 and any after it are ignored");
-        }
-    }
-    if (scene.kind == 'C' && count >= 3) {
-        // The choice list, item by item, split the way scene2java splits it.
-        char* item = starts[2];
-        const std::size_t items = split_fields(item, ',');
-        for (std::size_t i = 0; i < items; ++i) {
-            const std::string_view target(item);
-            const std::size_t column = f[2].column + static_cast<std::size_t>(item - starts[2]);
-            const std::uint32_t next = check_id(line, column, target);
-            check_encoding(line, column, target);
-            bytes += 47 + (i <= 5 ? 1 : i <= 127 ? 2 : 3) + push_size(next);
-            if (i == 3) {
-                report(line, column, rule::too_many_choices,
-                       "the choice list has " + std::to_string(items) +
-                           " items, but there are three buttons: 'jb[ 3 ]' throws ArrayIndexOutOfBoundsException on "
-                           "every click of this scene; keep three items");
-            }
-            // A story needs the first few; thousands more only cost memory.
-            if (i < 64) {
-                story_.references.push_back({next, column});
-            }
-            item = next_field(item);
-        }
-        if (items < 3) {
-            report(line, f[2].column, rule::button_count,
-                   "the choice list has " + std::to_string(items) + " item" + (items == 1 ? "" : "s") +
-                       ", fewer than the three buttons: a button without an item does nothing when pressed");
-        }
-        if (count > 3) {
-            report(line, static_cast<std::size_t>(ends[2] - text) + 2, rule::ignored_text,
-                   "a choice dispatch uses three fields: field 4 and any after it are ignored");
+    } else {
+        scene.scene = check_id(l.line, l.f[0].column, l.f[0].text);
+        check_encoding(l.line, l.f[0].column, l.f[0].text);
+        bytes = 7 + push_size(scene.scene);
+        check_kind(l, scene);
+        switch (scene.kind) {
+        case 'T':
+        case 'B':
+            bytes += check_next_scene(l);
+            bytes += scene.kind == 'T' ? check_text_scene(l) : check_button_scene(l);
+            break;
+        case 'C':
+            bytes += check_choice_dispatch(l);
+            break;
+        default:
+            break;
         }
     }
     scene.references = static_cast<std::uint32_t>(story_.references.size() - scene.first_reference);
@@ -463,80 +358,230 @@ void script_checker::take_line(char* text, std::size_t size)
         too_large_from_ = story_.lines.size() + 1;
     }
     story_.lines.push_back(scene);
-    keep();
+    if (options_.keep_texts) {
+        story_.texts.push_back(kept_text_);
+        story_.button_labels.insert(story_.button_labels.end(), std::begin(kept_labels_), std::end(kept_labels_));
+    }
 }
 
-void script_checker::finish(emit_fn emit, void* context)
+void script_checker::check_kind(const line_fields& l, scene_line& scene)
+{
+    const char kind = l.count >= 2 && !l.f[1].text.empty() ? l.f[1].text[0] : '\0';
+    if (l.count < 2) {
+        report(l.line, l.end_column, rule::open_block,
+               "no kind: the line has no TAB after the scene identifier, so its block is left open and the Java "
+               "will not compile; add a TAB and T, B or C");
+    } else if (kind != 'T' && kind != 'B' && kind != 'C') {
+        std::string message = "no known kind " + quoted(excerpt(l.f[1].text, 8)) +
+                              ": only the first byte counts, and it must be T, B or C; the block is left open and "
+                              "the Java will not compile";
+        if (kind == 't' || kind == 'b' || kind == 'c') {
+            message += "; write ";
+            message += static_cast<char>(kind - 'a' + 'A');
+        }
+        report(l.line, l.f[1].column, rule::open_block, std::move(message));
+    }
+    scene.kind = kind == 'T' || kind == 'B' || kind == 'C' ? kind : '\0';
+    const std::size_t needed = scene.kind == 'C' ? 3 : 4;
+    if (scene.kind != '\0' && l.count < needed) {
+        const std::string_view missing = scene.kind == 'C'   ? "field 3 (the choice list)"
+                                         : l.count < 3       ? "field 3 (the next scene)"
+                                         : scene.kind == 'B' ? "field 4 (the button labels)"
+                                                             : "field 4 (the text)";
+        report(l.line, l.end_column, rule::open_block,
+               "this " + kind_name(scene.kind) + " has no " + std::string(missing) +
+                   ": its block is left open and the Java will not compile");
+    }
+    scene.complete = scene.kind != '\0' && l.count >= needed;
+}
+
+std::uint64_t script_checker::check_next_scene(const line_fields& l)
+{
+    if (l.count < 3) {
+        return 0;
+    }
+    const std::uint32_t next = check_id(l.line, l.f[2].column, l.f[2].text);
+    check_encoding(l.line, l.f[2].column, l.f[2].text);
+    story_.references.push_back({next, l.f[2].column});
+    return 4 + push_size(next);
+}
+
+void script_checker::check_ignored_fields(const line_fields& l, std::size_t uses, std::string_view kind)
+{
+    if (l.count > uses) {
+        static constexpr std::array<std::string_view, 6> words{"", "one", "two", "three", "four", "five"};
+        report(l.line, static_cast<std::size_t>(l.ends[uses - 1] - l.text) + 2, rule::ignored_text,
+               "a " + std::string(kind) + " uses " + std::string(words[uses]) + " fields: field " +
+                   std::to_string(uses + 1) + " and any after it are ignored");
+    }
+}
+
+std::uint64_t script_checker::check_text_scene(const line_fields& l)
+{
+    if (l.count < 4) {
+        return 0;
+    }
+    check_string(l.line, l.f[3].column, l.f[3].text, "the text");
+    check_encoding(l.line, l.f[3].column, l.f[3].text);
+    if (options_.keep_texts) {
+        kept_text_ = excerpt(l.f[3].text, 28);
+    }
+    std::uint64_t bytes = 8 + constant_size('s', l.f[3].text) + 5;
+    if (l.count >= 5) {
+        const located_field& image = l.f[4];
+        check_string(l.line, image.column, image.text, "the image name");
+        check_encoding(l.line, image.column, image.text);
+        bytes += 4 + constant_size('s', image.text);
+        if (!options_.images.empty() && !image.text.empty() && !ignored(rule::missing_image)) {
+            const std::string path = options_.images + "/" + std::string(image.text);
+            struct stat info { };
+            if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+                report(l.line, image.column, rule::missing_image,
+                       "the image " + quoted(excerpt(image.text, 40)) + " is not a file in " + options_.images +
+                           ": the player will have no picture to show");
+            }
+        }
+    }
+    check_ignored_fields(l, 5, "text scene");
+    return bytes;
+}
+
+std::uint64_t script_checker::check_button_scene(const line_fields& l)
+{
+    if (l.count < 4) {
+        return 0;
+    }
+    const std::string_view all = l.f[3].text;
+    check_string(l.line, l.f[3].column, all, "the button labels");
+    check_encoding(l.line, l.f[3].column, all);
+    if (options_.keep_texts) {
+        kept_text_ = excerpt(all, 28);
+    }
+    std::size_t labels = 1;
+    std::size_t start = 0;
+    for (std::size_t comma = all.find(','); comma != std::string_view::npos; comma = all.find(',', start)) {
+        if (options_.keep_texts && labels <= 3) {
+            kept_labels_[labels - 1] = excerpt(all.substr(start, comma - start), 24);
+        }
+        ++labels;
+        start = comma + 1;
+    }
+    if (options_.keep_texts && labels <= 3) {
+        kept_labels_[labels - 1] = excerpt(all.substr(start), 24);
+    }
+    if (labels != 3) {
+        report(l.line, l.f[3].column, rule::button_count,
+               "the button labels are " + std::to_string(labels) +
+                   " comma-separated items, not three: the player shows one on each of its three buttons");
+    }
+    check_ignored_fields(l, 4, "button scene");
+    return 30 + 8 + constant_size('s', all) + 5;
+}
+
+std::uint64_t script_checker::check_choice_dispatch(const line_fields& l)
+{
+    if (l.count < 3) {
+        return 0;
+    }
+    // The choice list, item by item, split the way scene2java splits it.
+    char* item = l.starts[2];
+    const std::size_t items = split_fields(item, ',');
+    std::uint64_t bytes = 0;
+    for (std::size_t i = 0; i < items; ++i) {
+        const std::string_view target(item);
+        const std::size_t column = l.f[2].column + static_cast<std::size_t>(item - l.starts[2]);
+        const std::uint32_t next = check_id(l.line, column, target);
+        check_encoding(l.line, column, target);
+        bytes += 47 + (i <= 5 ? 1 : i <= 127 ? 2 : 3) + push_size(next);
+        if (i == 3) {
+            report(l.line, column, rule::too_many_choices,
+                   "the choice list has " + std::to_string(items) +
+                       " items, but there are three buttons: 'jb[ 3 ]' throws ArrayIndexOutOfBoundsException on "
+                       "every click of this scene; keep three items");
+        }
+        // A story needs the first few; thousands more only cost memory.
+        if (i < 64) {
+            story_.references.push_back({next, column});
+        }
+        item = next_field(item);
+    }
+    if (items < 3) {
+        report(l.line, l.f[2].column, rule::button_count,
+               "the choice list has " + std::to_string(items) + " item" + (items == 1 ? "" : "s") +
+                   ", fewer than the three buttons: a button without an item does nothing when pressed");
+    }
+    check_ignored_fields(l, 3, "choice dispatch");
+    return bytes;
+}
+
+std::span<const scene_reference> story::next_of(const scene_line& l) const
+{
+    return {references.data() + l.first_reference, l.references};
+}
+
+std::string script_checker::resolve_start()
 {
     story& s = story_;
-    const auto refs = [&](const scene_line& l) {
-        return std::span<const scene_reference>(s.references.data() + l.first_reference, l.references);
-    };
-    const auto shown = [&](std::uint32_t scene) { return quoted(s.shown(scene)); };
-    const auto line_of = [&](std::size_t index) { return std::to_string(s.lines[index].line); };
-
-    // The start: as given, else the first line's scene.
-    std::string start_shown;
     if (!options_.start.empty()) {
         field_fault fault;
         if (const std::optional<scene_id> id = read_scene_id(options_.start, fault)) {
             s.start = scene_of(*id, options_.start);
-            start_shown = options_.start;
+            return options_.start;
         }
     } else if (!s.lines.empty() && s.lines.front().scene != no_scene) {
         s.start = s.lines.front().scene;
-        start_shown = s.shown(s.start);
+        return s.shown(s.start);
     }
-    if (s.start != no_scene && s.definition(s.start) == nullptr && !ignored(rule::undefined_scene)) {
-        emit(context, {0, 0, rule::undefined_scene,
-                       "the start scene " + quoted(start_shown) +
-                           " is not defined by any line: the story shows "
-                           "nothing"});
-    }
+    return {};
+}
 
+void script_checker::mark_reachable()
+{
+    story& s = story_;
     // Every line of a scene, after the first: a chain per scene.
     std::vector<std::size_t> next_definition(s.lines.size(), SIZE_MAX);
-    {
-        std::vector<std::size_t> last(s.scenes.size(), SIZE_MAX);
-        for (std::size_t i = 0; i < s.lines.size(); ++i) {
-            const std::uint32_t scene = s.lines[i].scene;
-            if (scene != no_scene) {
-                if (last[scene] != SIZE_MAX) {
-                    next_definition[last[scene]] = i;
-                }
-                last[scene] = i;
+    std::vector<std::size_t> last(s.scenes.size(), SIZE_MAX);
+    for (std::size_t i = 0; i < s.lines.size(); ++i) {
+        const std::uint32_t scene = s.lines[i].scene;
+        if (scene != no_scene) {
+            if (last[scene] != SIZE_MAX) {
+                next_definition[last[scene]] = i;
             }
+            last[scene] = i;
         }
     }
-
-    // Reachability: a script has no computed jumps, so it is exact.
-    const bool judge_reach = s.start != no_scene && s.definition(s.start) != nullptr;
-    s.reachable.assign(s.scenes.size(), !judge_reach);
-    if (judge_reach) {
-        std::vector<std::uint32_t> queue{s.start};
-        s.reachable[s.start] = true;
-        while (!queue.empty()) {
-            const std::uint32_t scene = queue.back();
-            queue.pop_back();
-            for (std::size_t i = s.scenes[scene].first_definition; i != SIZE_MAX; i = next_definition[i]) {
-                for (const scene_reference& r : refs(s.lines[i])) {
-                    if (r.scene != no_scene && !s.reachable[r.scene]) {
-                        s.reachable[r.scene] = true;
-                        queue.push_back(r.scene);
-                    }
+    // A script has no computed jumps, so this is exact.
+    const bool judged = s.definition(s.start) != nullptr;
+    s.reachable.assign(s.scenes.size(), !judged);
+    if (!judged) {
+        return;
+    }
+    std::vector<std::uint32_t> queue{s.start};
+    s.reachable[s.start] = true;
+    while (!queue.empty()) {
+        const std::uint32_t scene = queue.back();
+        queue.pop_back();
+        for (std::size_t i = s.scenes[scene].first_definition; i != SIZE_MAX; i = next_definition[i]) {
+            for (const scene_reference& r : s.next_of(s.lines[i])) {
+                if (r.scene != no_scene && !s.reachable[r.scene]) {
+                    s.reachable[r.scene] = true;
+                    queue.push_back(r.scene);
                 }
             }
         }
     }
+}
 
-    // Choice dispatches entered without buttons on screen: from what.
+std::vector<std::size_t> script_checker::entries_without_buttons() const
+{
+    const story& s = story_;
     std::vector<std::size_t> entered_from(s.lines.size(), SIZE_MAX); // per dispatch: the line that enters it
     for (std::size_t i = 0; i < s.lines.size(); ++i) {
         const scene_line& l = s.lines[i];
         if (!l.complete || l.kind == 'B') {
             continue;
         }
-        for (const scene_reference& r : refs(l)) {
+        for (const scene_reference& r : s.next_of(l)) {
             const scene_line* target = s.definition(r.scene);
             if (target != nullptr && target->kind == 'C' && target->complete) {
                 std::size_t& from = entered_from[s.scenes[r.scene].first_definition];
@@ -544,10 +589,78 @@ void script_checker::finish(emit_fn emit, void* context)
             }
         }
     }
+    return entered_from;
+}
+
+void script_checker::story_diagnostics(std::size_t i, const finishing& f, std::vector<diagnostic>& here) const
+{
+    const story& s = story_;
+    const scene_line& l = s.lines[i];
+    const auto say = [&](std::size_t column, rule what, std::string message) {
+        here.push_back({l.line, column, what, std::move(message)});
+    };
+    const auto shown = [&](std::uint32_t scene) { return quoted(s.shown(scene)); };
+    const auto line_of = [&](std::size_t index) { return std::to_string(s.lines[index].line); };
+    const std::size_t first = l.scene == no_scene ? SIZE_MAX : s.scenes[l.scene].first_definition;
+    if (first != SIZE_MAX && first != i && !ignored(rule::duplicate_scene)) {
+        std::string message = "scene " + shown(l.scene) + " is defined again; line " + line_of(first) + " runs first";
+        const std::size_t via = f.last_dispatch_to[l.scene];
+        if (s.lines[first].kind == 'C') {
+            message += ", a choice dispatch that does not return: this block runs right after it on a click beside "
+                       "the buttons, and when a choice leads back to this scene";
+        } else if (via != SIZE_MAX && via > first) {
+            message += " and returns; this block runs only when the choice dispatch at line " + line_of(via) +
+                       " falls through to it";
+        } else {
+            message += " and returns, so this block never runs";
+        }
+        say(1, rule::duplicate_scene, std::move(message));
+    } else if (first == i && !s.reachable[l.scene] && !ignored(rule::unreachable_scene)) {
+        say(1, rule::unreachable_scene,
+            "scene " + shown(l.scene) + " cannot be reached from the start scene " + quoted(f.start_shown) +
+                ": no path of next scenes and choices leads here");
+    }
+    if (const std::size_t from = f.entered_from[i]; from != SIZE_MAX && !ignored(rule::choice_without_buttons)) {
+        say(1, rule::choice_without_buttons,
+            "this choice dispatch is entered from the " + kind_name(s.lines[from].kind) + " at line " + line_of(from) +
+                ", not from a button scene: no button is shown, so the story stops here");
+    }
+    if (!l.complete) {
+        return;
+    }
+    for (const scene_reference& r : s.next_of(l)) {
+        if (r.scene != no_scene && s.definition(r.scene) == nullptr && !ignored(rule::undefined_scene)) {
+            say(r.column, rule::undefined_scene,
+                "scene " + shown(r.scene) +
+                    " is not defined by any line: the story freezes there, as every click falls through every block");
+        }
+    }
+    const scene_line* target = l.kind == 'B' ? s.definition(s.next_of(l).front().scene) : nullptr;
+    if (target != nullptr && target->kind != 'C' && !ignored(rule::buttons_without_choice)) {
+        say(s.next_of(l).front().column, rule::buttons_without_choice,
+            "the buttons lead to scene " + shown(s.next_of(l).front().scene) + ", a " + kind_name(target->kind) +
+                " (line " + std::to_string(target->line) +
+                "), not a choice dispatch: the buttons stay on screen and nothing reads them");
+    }
+}
+
+void script_checker::finish(emit_fn emit, void* context)
+{
+    story& s = story_;
+    finishing f;
+    f.start_shown = resolve_start();
+    if (s.start != no_scene && s.definition(s.start) == nullptr && !ignored(rule::undefined_scene)) {
+        emit(context, {0, 0, rule::undefined_scene,
+                       "the start scene " + quoted(f.start_shown) +
+                           " is not defined by any line: the story shows "
+                           "nothing"});
+    }
+    mark_reachable();
+    f.entered_from = entries_without_buttons();
+    f.last_dispatch_to.assign(s.scenes.size(), SIZE_MAX);
 
     // Line by line: what the line itself showed, then what the story says
     // of it, ordered by column.
-    std::vector<std::size_t> last_dispatch_to(s.scenes.size(), SIZE_MAX);
     std::size_t next_found = 0;
     std::vector<diagnostic> here;
     for (std::size_t i = 0; i < s.lines.size(); ++i) {
@@ -556,68 +669,20 @@ void script_checker::finish(emit_fn emit, void* context)
         while (next_found < line_diagnostics_.size() && line_diagnostics_[next_found].line == l.line) {
             here.push_back(std::move(line_diagnostics_[next_found++]));
         }
-        const auto say = [&](std::size_t column, rule what, std::string message) {
-            if (!ignored(what)) {
-                here.push_back({l.line, column, what, std::move(message)});
-            }
-        };
-        if (l.scene != no_scene) {
-            const std::size_t first = s.scenes[l.scene].first_definition;
-            if (first != i && !ignored(rule::duplicate_scene)) {
-                const scene_line& f = s.lines[first];
-                std::string message =
-                    "scene " + shown(l.scene) + " is defined again; line " + line_of(first) + " runs first";
-                if (f.kind == 'C') {
-                    message += ", a choice dispatch that does not return: this block runs right after it on a "
-                               "click beside the buttons, and when a choice leads back to this scene";
-                } else if (const std::size_t via = last_dispatch_to[l.scene]; via != SIZE_MAX && via > first) {
-                    message += " and returns; this block runs only when the choice dispatch at line " + line_of(via) +
-                               " falls through to it";
-                } else {
-                    message += " and returns, so this block never runs";
-                }
-                say(1, rule::duplicate_scene, std::move(message));
-            } else if (!s.reachable[l.scene] && !ignored(rule::unreachable_scene)) {
-                say(1, rule::unreachable_scene,
-                    "scene " + shown(l.scene) + " cannot be reached from the start scene " + quoted(start_shown) +
-                        ": no path of next scenes and choices leads here");
-            }
+        story_diagnostics(i, f, here);
+        if (too_large_from_ == i + 1 && !ignored(rule::method_too_large)) {
+            here.push_back({l.line, 1, rule::method_too_large,
+                            "the blocks take about " + std::to_string(bytecode_) +
+                                " bytes of bytecode, and one Java method holds 65535 (javac: code too large); the "
+                                "handler is full from here: move these " +
+                                std::to_string(s.lines.size() - i) + " scenes, or more, to a second handler"});
         }
-        if (const std::size_t from = entered_from[i]; from != SIZE_MAX && !ignored(rule::choice_without_buttons)) {
-            say(1, rule::choice_without_buttons,
-                "this choice dispatch is entered from the " + kind_name(s.lines[from].kind) + " at line " +
-                    line_of(from) + ", not from a button scene: no button is shown, so the story stops here");
-        }
-        if (l.complete) {
-            for (const scene_reference& r : refs(l)) {
-                if (r.scene != no_scene && s.definition(r.scene) == nullptr && !ignored(rule::undefined_scene)) {
-                    say(r.column, rule::undefined_scene,
-                        "scene " + shown(r.scene) +
-                            " is not defined by any line: the story freezes there, as every click falls through "
-                            "every block");
+        if (l.complete && l.kind == 'C') {
+            for (const scene_reference& r : s.next_of(l)) {
+                if (r.scene != no_scene) {
+                    f.last_dispatch_to[r.scene] = i;
                 }
             }
-            const scene_line* target = l.kind == 'B' ? s.definition(refs(l).front().scene) : nullptr;
-            if (target != nullptr && target->kind != 'C') {
-                say(refs(l).front().column, rule::buttons_without_choice,
-                    "the buttons lead to scene " + shown(refs(l).front().scene) + ", a " + kind_name(target->kind) +
-                        " (line " + std::to_string(target->line) +
-                        "), not a choice dispatch: the buttons stay on screen and nothing reads them");
-            }
-            if (l.kind == 'C') {
-                for (const scene_reference& r : refs(l)) {
-                    if (r.scene != no_scene) {
-                        last_dispatch_to[r.scene] = i;
-                    }
-                }
-            }
-        }
-        if (too_large_from_ == i + 1) {
-            say(1, rule::method_too_large,
-                "the blocks take about " + std::to_string(bytecode_) +
-                    " bytes of bytecode, and one Java method holds 65535 (javac: code too large); the handler is "
-                    "full from here: move these " +
-                    std::to_string(s.lines.size() - i) + " scenes, or more, to a second handler");
         }
         if (here.size() > 1) {
             std::stable_sort(here.begin(), here.end(),

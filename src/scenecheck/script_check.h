@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -14,6 +15,7 @@
 #include <vector>
 
 struct scene_id;
+struct line_fields;
 
 enum class rule : std::uint8_t {
     open_block,
@@ -101,6 +103,9 @@ struct story {
         return found != written.end() ? found->second : std::to_string(scenes[scene].value);
     }
 
+    // The next scenes or choices of a line.
+    [[nodiscard]] std::span<const scene_reference> next_of(const scene_line& l) const;
+
     [[nodiscard]] const scene_line* definition(std::uint32_t scene) const
     {
         return scene == no_scene || scenes[scene].first_definition == SIZE_MAX ? nullptr
@@ -146,6 +151,24 @@ private:
     std::uint32_t check_id(std::size_t line, std::size_t column, std::string_view field);
     void check_string(std::size_t line, std::size_t column, std::string_view field, std::string_view what);
     void check_encoding(std::size_t line, std::size_t column, std::string_view field);
+    std::size_t cut_text(char* text, std::size_t size, std::size_t line);
+    void check_kind(const line_fields& l, scene_line& scene);
+    std::uint64_t check_next_scene(const line_fields& l);
+    std::uint64_t check_text_scene(const line_fields& l);
+    std::uint64_t check_button_scene(const line_fields& l);
+    std::uint64_t check_choice_dispatch(const line_fields& l);
+    void check_ignored_fields(const line_fields& l, std::size_t uses, std::string_view kind);
+
+    // What the story-wide checks share while they go through the lines.
+    struct finishing {
+        std::string start_shown;
+        std::vector<std::size_t> entered_from;     // per dispatch line: the text or choice that enters it
+        std::vector<std::size_t> last_dispatch_to; // per scene: the last dispatch so far that leads to it
+    };
+    std::string resolve_start();
+    void mark_reachable();
+    [[nodiscard]] std::vector<std::size_t> entries_without_buttons() const;
+    void story_diagnostics(std::size_t i, const finishing& f, std::vector<diagnostic>& here) const;
     std::uint64_t constant_size(char tag, std::string_view text);
     std::uint64_t push_size(std::uint32_t scene);
     [[nodiscard]] bool ignored(rule r) const { return options_.ignored[static_cast<std::size_t>(r)]; }
@@ -157,6 +180,8 @@ private:
     std::vector<diagnostic> line_diagnostics_;             // found line by line, in line order
     std::size_t line_number_ = 0;
     bool check_fields_encoding_ = false;                // the line holds bytes that are not UTF-8
+    std::string kept_text_;                             // with keep_texts: the start of the line's text
+    std::string kept_labels_[3];                        // and its button labels
     std::uint64_t bytecode_ = 0;                        // estimated size of the handler so far
     std::size_t too_large_from_ = 0;                    // the line index + 1 where it passed the limit
     std::unordered_set<std::uint64_t> early_constants_; // hashes of the constants ldc reaches

@@ -34,15 +34,10 @@ std::string node_name(const story& s, std::uint32_t scene)
     return first == SIZE_MAX ? cat("u", std::to_string(scene)) : cat("n", std::to_string(s.lines[first].line));
 }
 
-} // namespace
-
-void write_story_map(const story& s, std::string_view name, std::string& out)
+// One node per scene, at the first line that defines it, and the start.
+void write_nodes(const story& s, std::string& out)
 {
-    out += cat("digraph \"", dot_text(name), "\" {\n");
-    out += "\tnode [fontname=\"Helvetica\", fontsize=10];\n\tedge [fontname=\"Helvetica\", fontsize=9];\n";
     const bool have_texts = s.texts.size() == s.lines.size();
-
-    // One node per scene, at the first line that defines it.
     for (std::size_t i = 0; i < s.lines.size(); ++i) {
         const scene_line& l = s.lines[i];
         if (l.scene == no_scene || s.scenes[l.scene].first_definition != i) {
@@ -67,8 +62,7 @@ void write_story_map(const story& s, std::string_view name, std::string& out)
             style = "shape=plaintext, style=\"solid";
             break;
         }
-        style +=
-            s.reachable[l.scene] ? "\"" : ",filled\", fillcolor=\"grey90\", color=\"grey60\", fontcolor=\"grey50\"";
+        style += s.reachable[l.scene] ? R"(")" : R"(,filled", fillcolor="grey90", color="grey60", fontcolor="grey50")";
         if (l.scene == s.start) {
             style += ", penwidth=2.5";
         }
@@ -77,7 +71,13 @@ void write_story_map(const story& s, std::string_view name, std::string& out)
     if (s.definition(s.start) != nullptr) {
         out += cat("\tstart [shape=point, width=0.12];\n\tstart -> ", node_name(s, s.start), ";\n");
     }
+}
 
+// An edge per next scene and choice; a scene no line defines becomes a red
+// node.
+void write_edges(const story& s, std::string& out)
+{
+    const bool have_texts = s.texts.size() == s.lines.size();
     // The one button scene that leads to each dispatch, if only one does.
     std::vector<std::size_t> buttons_for(s.scenes.size(), SIZE_MAX);
     std::vector<bool> several(s.scenes.size(), false);
@@ -118,5 +118,15 @@ void write_story_map(const story& s, std::string_view name, std::string& out)
             out += ";\n";
         }
     }
+}
+
+} // namespace
+
+void write_story_map(const story& s, std::string_view name, std::string& out)
+{
+    out += cat("digraph \"", dot_text(name), "\" {\n");
+    out += "\tnode [fontname=\"Helvetica\", fontsize=10];\n\tedge [fontname=\"Helvetica\", fontsize=9];\n";
+    write_nodes(s, out);
+    write_edges(s, out);
     out += "}\n";
 }
