@@ -10,6 +10,7 @@
 #include "story_map.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -161,6 +162,10 @@ outcome check_file(const std::string& file, const settings& s, output_buffer& ou
     check_options options = s.check;
     options.keep_texts = s.map;
     script_checker checker(options);
+    struct stat info { };
+    if (fstat(source.fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        checker.expect_bytes(static_cast<std::uint64_t>(info.st_size));
+    }
     const read_result read = read_lines(read_descriptor, &source, line_sink{take, go_on, &checker});
     if (!standard_input) {
         close(source.fd);

@@ -63,6 +63,22 @@ std::string kind_name(char kind)
     }
 }
 
+// Whether the bytes are all ASCII, eight at a time.
+bool all_ascii(const char* text, std::size_t size)
+{
+    std::uint64_t seen = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t eight = 0;
+        std::memcpy(&eight, text + i, 8);
+        seen |= eight;
+    }
+    for (; i < size; ++i) {
+        seen |= static_cast<unsigned char>(text[i]);
+    }
+    return (seen & 0x8080808080808080U) == 0;
+}
+
 } // namespace
 
 std::string_view rule_name(rule r)
@@ -167,13 +183,19 @@ std::uint64_t script_checker::constant_size(char tag, std::string_view text)
     }
     const std::uint64_t hash = ((head * 0x9E3779B97F4A7C15U) ^ (tail * 0xC2B2AE3D27D4EB4FU)) + text.size() * 2 +
                                static_cast<unsigned char>(tag);
-    if (early_constants_.contains(hash)) {
-        return 2;
+    // The pool holds at most some 200 constants that ldc reaches: a small
+    // table of their hashes, probed linearly, with 0 for an empty slot.
+    const std::uint64_t key = hash | 1U;
+    std::size_t at = (key * 0x9E3779B97F4A7C15U) >> 55; // 512 slots
+    for (; early_constants_[at] != 0; at = (at + 1) % early_constants_.size()) {
+        if (early_constants_[at] == key) {
+            return 2;
+        }
     }
     if (next_constant_ > 255) {
         return 3;
     }
-    early_constants_.insert(hash);
+    early_constants_[at] = key;
     next_constant_ += tag == 's' ? 2 : 1; // a string takes two entries
     return 2;
 }
@@ -233,6 +255,27 @@ std::uint32_t script_checker::scene_of(const scene_id& id, std::string_view writ
 
 std::uint32_t script_checker::check_id(std::size_t line, std::size_t column, std::string_view field)
 {
+    // Most identifiers are plain decimal numbers: found without the rest.
+    if (!field.empty() && field.size() <= 9 && field[0] >= '1' && field[0] <= '9') {
+        std::int32_t value = 0;
+        std::size_t i = 0;
+        for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
+            value = value * 10 + (field[i] - '0');
+        }
+        if (i == field.size()) {
+            // A line's scene is often the one the line before leads to.
+            if (value == last_number_.first && last_number_.second != no_scene) {
+                return last_number_.second;
+            }
+            const auto next = static_cast<std::uint32_t>(story_.scenes.size());
+            const std::uint32_t scene = numbers_.find_or_add(value, next);
+            if (scene == next) {
+                story_.scenes.push_back({SIZE_MAX, value, true});
+            }
+            last_number_ = {value, scene};
+            return scene;
+        }
+    }
     field_fault fault;
     const std::optional<scene_id> id = read_scene_id(field, fault);
     if (!id) {
@@ -303,9 +346,18 @@ std::size_t script_checker::cut_text(char* text, std::size_t size, std::size_t l
     return length;
 }
 
+void script_checker::expect_bytes(std::uint64_t bytes)
+{
+    // Short lines are some 40 bytes; a script of longer ones uses less.
+    const auto lines = static_cast<std::size_t>(std::min<std::uint64_t>(bytes / 40, std::uint64_t{1} << 26));
+    story_.lines.reserve(lines);
+    story_.references.reserve(lines);
+    story_.scenes.reserve(lines);
+}
+
 void script_checker::take_line(char* text, std::size_t size)
 {
-    line_fields l{};
+    line_fields l; // filled as far as the line has fields
     l.line = ++line_number_;
     l.text = text;
     const std::size_t length = cut_text(text, size, l.line);
@@ -319,7 +371,7 @@ void script_checker::take_line(char* text, std::size_t size)
     }
     l.end_column = length + 1;
     // Most lines are UTF-8 throughout: then no field needs a look of its own.
-    check_fields_encoding_ = first_invalid_utf8(std::string_view(text, length)).has_value();
+    check_fields_encoding_ = !all_ascii(text, length) && first_invalid_utf8(std::string_view(text, length));
 
     scene_line scene{l.line, story_.references.size(), 0, no_scene, '\0', false};
     kept_text_.clear();
@@ -350,8 +402,10 @@ void script_checker::take_line(char* text, std::size_t size)
         }
     }
     scene.references = static_cast<std::uint32_t>(story_.references.size() - scene.first_reference);
-    if (scene.scene != no_scene && story_.scenes[scene.scene].first_definition == SIZE_MAX) {
-        story_.scenes[scene.scene].first_definition = story_.lines.size();
+    if (scene.scene != no_scene) {
+        std::size_t& first = story_.scenes[scene.scene].first_definition;
+        duplicates_ = duplicates_ || first != SIZE_MAX;
+        first = std::min(first, story_.lines.size());
     }
     bytecode_ += bytes;
     if (too_large_from_ == 0 && bytecode_ > java_method_limit) {
@@ -538,10 +592,11 @@ std::string script_checker::resolve_start()
 void script_checker::mark_reachable()
 {
     story& s = story_;
-    // Every line of a scene, after the first: a chain per scene.
-    std::vector<std::size_t> next_definition(s.lines.size(), SIZE_MAX);
-    std::vector<std::size_t> last(s.scenes.size(), SIZE_MAX);
-    for (std::size_t i = 0; i < s.lines.size(); ++i) {
+    // Every line of a scene, after the first: a chain per scene, needed
+    // only when some scene is defined twice.
+    std::vector<std::size_t> next_definition(duplicates_ ? s.lines.size() : 0, SIZE_MAX);
+    std::vector<std::size_t> last(duplicates_ ? s.scenes.size() : 0, SIZE_MAX);
+    for (std::size_t i = 0; duplicates_ && i < s.lines.size(); ++i) {
         const std::uint32_t scene = s.lines[i].scene;
         if (scene != no_scene) {
             if (last[scene] != SIZE_MAX) {
@@ -561,7 +616,8 @@ void script_checker::mark_reachable()
     while (!queue.empty()) {
         const std::uint32_t scene = queue.back();
         queue.pop_back();
-        for (std::size_t i = s.scenes[scene].first_definition; i != SIZE_MAX; i = next_definition[i]) {
+        for (std::size_t i = s.scenes[scene].first_definition; i != SIZE_MAX;
+             i = duplicates_ ? next_definition[i] : SIZE_MAX) {
             for (const scene_reference& r : s.next_of(s.lines[i])) {
                 if (r.scene != no_scene && !s.reachable[r.scene]) {
                     s.reachable[r.scene] = true;

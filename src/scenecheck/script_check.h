@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
+#include <utility>
 #include <vector>
 
 struct scene_id;
@@ -136,6 +136,10 @@ public:
 
     explicit script_checker(const check_options& options) : options_(options) { }
 
+    // Makes room for a script of about `bytes` bytes, so that the story's
+    // tables are not copied as they grow. Pages not used are not touched.
+    void expect_bytes(std::uint64_t bytes);
+
     // One line as read_lines hands it on: `size` bytes, NUL after them.
     void take_line(char* text, std::size_t size);
 
@@ -179,12 +183,14 @@ private:
     std::unordered_map<std::string, std::uint32_t> names_; // a name: its scene
     std::vector<diagnostic> line_diagnostics_;             // found line by line, in line order
     std::size_t line_number_ = 0;
-    bool check_fields_encoding_ = false;                // the line holds bytes that are not UTF-8
-    std::string kept_text_;                             // with keep_texts: the start of the line's text
-    std::string kept_labels_[3];                        // and its button labels
-    std::uint64_t bytecode_ = 0;                        // estimated size of the handler so far
-    std::size_t too_large_from_ = 0;                    // the line index + 1 where it passed the limit
-    std::unordered_set<std::uint64_t> early_constants_; // hashes of the constants ldc reaches
+    std::pair<std::int32_t, std::uint32_t> last_number_{0, UINT32_MAX}; // the number looked up last, and its scene
+    bool duplicates_ = false;                                           // some scene is defined twice
+    bool check_fields_encoding_ = false;                                // the line holds bytes that are not UTF-8
+    std::string kept_text_;                                             // with keep_texts: the start of the line's text
+    std::string kept_labels_[3];                                        // and its button labels
+    std::uint64_t bytecode_ = 0;                                        // estimated size of the handler so far
+    std::size_t too_large_from_ = 0;                                    // the line index + 1 where it passed the limit
+    std::vector<std::uint64_t> early_constants_ = std::vector<std::uint64_t>(512, 0); // the constants ldc reaches
     std::uint64_t next_constant_ = 60;
 };
 
