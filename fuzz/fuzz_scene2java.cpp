@@ -3,6 +3,7 @@
 // model of the translation.
 
 #include "driver.h"
+#include "memory_input.h"
 #include "memory_sink.h"
 #include "translation_model.h"
 
@@ -13,21 +14,6 @@
 #include <string>
 
 namespace {
-
-struct memory_input {
-    const std::string& data;
-    std::size_t piece;
-    std::size_t position = 0;
-
-    static long read(void* context, char* buffer, std::size_t capacity)
-    {
-        auto* in = static_cast<memory_input*>(context);
-        const std::size_t n = std::min({in->piece, capacity, in->data.size() - in->position});
-        in->data.copy(buffer, n, in->position);
-        in->position += n;
-        return static_cast<long>(n);
-    }
-};
 
 } // namespace
 

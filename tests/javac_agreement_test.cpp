@@ -7,6 +7,7 @@
 #include "line_reader.h"
 #include "script_check.h"
 
+#include "memory_input.h"
 #include "memory_sink.h"
 #include "process.h"
 
@@ -200,20 +201,6 @@ private:
     int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
 
     std::mt19937 random_;
-};
-
-struct memory_input {
-    const std::string& data;
-    std::size_t position = 0;
-
-    static long read(void* context, char* buffer, std::size_t capacity)
-    {
-        auto* in = static_cast<memory_input*>(context);
-        const std::size_t n = std::min(capacity, in->data.size() - in->position);
-        in->data.copy(buffer, n, in->position);
-        in->position += n;
-        return static_cast<long>(n);
-    }
 };
 
 std::string translate(const std::string& script)

@@ -109,16 +109,14 @@ exit_state wait_program(pid_t child)
     return state;
 }
 
-process_result run_scene2java(const std::string& input_path, const std::vector<std::string>& args,
-                              const std::string& output_path)
+process_result run_captured(const std::vector<std::string>& argv, const std::string& input_path,
+                            const std::string& output_path)
 {
     const std::string out_path = output_path.empty() ? temporary_path("stdout") : output_path;
     const std::string err_path = temporary_path("stderr");
     const int in = open_checked(input_path, O_RDONLY);
     const int out = open_checked(out_path, O_WRONLY | O_CREAT | O_TRUNC);
     const int err = open_checked(err_path, O_WRONLY | O_CREAT | O_TRUNC);
-    std::vector<std::string> argv{SCENE2JAVA_BINARY};
-    argv.insert(argv.end(), args.begin(), args.end());
     process_result result;
     static_cast<exit_state&>(result) = wait_program(start_program(argv, {in, out, err}));
     for (const int fd : {in, out, err}) {
@@ -131,4 +129,12 @@ process_result run_scene2java(const std::string& input_path, const std::vector<s
     result.err = read_file(err_path);
     unlink(err_path.c_str());
     return result;
+}
+
+process_result run_scene2java(const std::string& input_path, const std::vector<std::string>& args,
+                              const std::string& output_path)
+{
+    std::vector<std::string> argv{SCENE2JAVA_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return run_captured(argv, input_path, output_path);
 }

@@ -33,8 +33,13 @@ struct process_result : exit_state {
     std::string err; // what it wrote to standard error
 };
 
-// Standard input comes from `input_path`; standard output goes to
-// `output_path` when one is given, else it is captured.
+// Runs `argv` with standard input from `input_path`, standard output to
+// `output_path` when one is given, else captured, and standard error
+// captured.
+process_result run_captured(const std::vector<std::string>& argv, const std::string& input_path,
+                            const std::string& output_path = {});
+
+// The same for the built scene2java.
 process_result run_scene2java(const std::string& input_path, const std::vector<std::string>& args = {},
                               const std::string& output_path = {});
 

@@ -20,23 +20,9 @@ const std::string story = EXAMPLE_STORY;
 // /dev/null), and both outputs captured.
 process_result scenecheck(const std::vector<std::string>& args, const std::string& input = "/dev/null")
 {
-    const std::string out_path = temporary_path("stdout");
-    const std::string err_path = temporary_path("stderr");
-    const int in = open_checked(input, O_RDONLY);
-    const int out = open_checked(out_path, O_WRONLY | O_CREAT | O_TRUNC);
-    const int err = open_checked(err_path, O_WRONLY | O_CREAT | O_TRUNC);
     std::vector<std::string> argv{SCENECHECK_BINARY};
     argv.insert(argv.end(), args.begin(), args.end());
-    process_result r;
-    static_cast<exit_state&>(r) = wait_program(start_program(argv, {in, out, err}));
-    for (const int fd : {in, out, err}) {
-        close(fd);
-    }
-    r.out = read_file(out_path);
-    r.err = read_file(err_path);
-    unlink(out_path.c_str());
-    unlink(err_path.c_str());
-    return r;
+    return run_captured(argv, input);
 }
 
 std::string script_file(const std::string& name, const std::string& text)

@@ -5,6 +5,8 @@
 #include "line_reader.h"
 #include "script_check.h"
 
+#include "memory_input.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,20 +16,6 @@
 #include <vector>
 
 namespace {
-
-struct memory_reader {
-    const std::string& data;
-    std::size_t position = 0;
-
-    static long read(void* context, char* buffer, std::size_t capacity)
-    {
-        auto* in = static_cast<memory_reader*>(context);
-        const std::size_t n = std::min(capacity, in->data.size() - in->position);
-        in->data.copy(buffer, n, in->position);
-        in->position += n;
-        return static_cast<long>(n);
-    }
-};
 
 void take(void* context, char* text, std::size_t size)
 {
@@ -43,8 +31,8 @@ bool go_on(void* /*context*/)
 std::string check(const std::string& script, const check_options& options = {})
 {
     script_checker checker(options);
-    memory_reader in{script};
-    EXPECT_EQ(read_lines(memory_reader::read, &in, line_sink{take, go_on, &checker}), read_result::done);
+    memory_input in{script};
+    EXPECT_EQ(read_lines(memory_input::read, &in, line_sink{take, go_on, &checker}), read_result::done);
     std::string out;
     checker.finish([](void* context,
                       const diagnostic& d) { *static_cast<std::string*>(context) += format_diagnostic("s.tsv", d); },
