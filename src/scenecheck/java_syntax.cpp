@@ -190,50 +190,6 @@ std::size_t first_quote_or_backslash(std::string_view text)
     }
 }
 
-// The escapes of a text from `start`, its first backslash (quotes before
-// it have been looked at). A backslash that starts an escape stands after
-// an even number of backslashes, so one followed by u starts a Unicode
-// escape: then `unicode` is set, and the answer is left to javac's model.
-std::optional<field_fault> check_escapes(std::string_view field, std::size_t start, bool& unicode)
-{
-    for (std::size_t i = start; i < field.size(); ++i) {
-        const char c = field[i];
-        if (c == '"') {
-            return field_fault{i, "a double quote ends the Java string early: write \\\" for a double quote"};
-        }
-        if (c != '\\') {
-            continue;
-        }
-        if (i + 1 == field.size()) {
-            return field_fault{i, "a \\ at the end of the text escapes the closing double quote: write \\\\ for a "
-                                  "backslash"};
-        }
-        const char next = field[i + 1];
-        if (next == 'u') {
-            unicode = true;
-            return std::nullopt;
-        }
-        static constexpr std::string_view simple = "btnfrs\"'\\";
-        if (simple.find(next) != std::string_view::npos) {
-            ++i;
-            continue;
-        }
-        if (next >= '0' && next <= '7') {
-            const std::size_t most = next <= '3' ? 3 : 2;
-            std::size_t taken = 1;
-            while (taken < most && i + 1 + taken < field.size() && field[i + 1 + taken] >= '0' &&
-                   field[i + 1 + taken] <= '7') {
-                ++taken;
-            }
-            i += taken;
-            continue;
-        }
-        return field_fault{i, "this backslash does not start a Java escape: write \\\\ for a backslash (the escapes "
-                              "are \\b \\t \\n \\f \\r \\s \\\" \\' \\\\ and octal ones)"};
-    }
-    return std::nullopt;
-}
-
 // The length of the well-formed UTF-8 sequence that `text` starts with (its
 // first byte not ASCII), or 0 when it is not one.
 std::size_t utf8_sequence(std::string_view text)
@@ -319,53 +275,89 @@ std::optional<std::int32_t> int_value(std::string_view core, bool negated, std::
     return static_cast<std::int32_t>(bits);
 }
 
-// How many octal digits follow a backslash at chars[at]: up to three,
-// three only when the first is 0 to 3.
-std::size_t octal_digits(const std::vector<source_char>& chars, std::size_t at)
+// A text as the escape check reads it, in one of two forms: the field's
+// own bytes, or the characters javac sees once it has read the Unicode
+// escapes. Each gives a character's code, where it stands in the field,
+// and whether a Unicode escape wrote it.
+struct raw_text {
+    std::string_view field;
+    // A backslash and u here start a Unicode escape, which this form cannot
+    // follow: the check stops and says so.
+    static constexpr bool stops_at_unicode_escapes = true;
+    [[nodiscard]] std::size_t size() const { return field.size(); }
+    [[nodiscard]] std::uint32_t code(std::size_t k) const { return static_cast<unsigned char>(field[k]); }
+    [[nodiscard]] static std::size_t at(std::size_t k) { return k; }
+    [[nodiscard]] static bool escaped(std::size_t /*k*/) { return false; }
+};
+
+struct translated_text {
+    const std::vector<source_char>& chars;
+    static constexpr bool stops_at_unicode_escapes = false;
+    [[nodiscard]] std::size_t size() const { return chars.size(); }
+    [[nodiscard]] std::uint32_t code(std::size_t k) const { return chars[k].code; }
+    [[nodiscard]] std::size_t at(std::size_t k) const { return chars[k].at; }
+    [[nodiscard]] bool escaped(std::size_t k) const { return chars[k].escaped; }
+};
+
+// How many octal digits follow the backslash at k: up to three, three only
+// when the first is 0 to 3.
+template <class Text>
+std::size_t octal_digits(const Text& text, std::size_t k)
 {
-    const auto octal = [&](std::size_t k) { return k < chars.size() && chars[k].code >= '0' && chars[k].code <= '7'; };
-    const std::size_t most = chars[at + 1].code <= '3' ? 3 : 2;
+    const auto octal = [&](std::size_t i) { return i < text.size() && text.code(i) >= '0' && text.code(i) <= '7'; };
+    const std::size_t most = text.code(k + 1) <= '3' ? 3 : 2;
     std::size_t taken = 1;
-    while (taken < most && octal(at + 1 + taken)) {
+    while (taken < most && octal(k + 1 + taken)) {
         ++taken;
     }
     return taken;
 }
 
-// The string itself, once its Unicode escapes are read.
-std::optional<field_fault> check_translated(const std::vector<source_char>& chars)
+// The first fault of a string literal's inside, from `start` on. A
+// backslash that starts an escape stands after an even number of
+// backslashes, so in the raw bytes one followed by u starts a Unicode
+// escape: then `unicode` is set and the answer is left to javac's model.
+template <class Text>
+std::optional<field_fault> check_escapes(const Text& text, std::size_t start, bool& unicode)
 {
-    for (std::size_t k = 0; k < chars.size(); ++k) {
-        const source_char& c = chars[k];
-        if (c.code == '"') {
-            return field_fault{c.at, c.escaped ? "\\u0022 is a double quote to javac and ends the string early: "
-                                                 "write \\\" for a double quote"
-                                               : "a double quote ends the Java string early: write \\\" for a "
-                                                 "double quote"};
+    for (std::size_t k = start; k < text.size(); ++k) {
+        const std::uint32_t c = text.code(k);
+        if (c == '"') {
+            return field_fault{text.at(k), text.escaped(k) ? "\\u0022 is a double quote to javac and ends the string "
+                                                             "early: write \\\" for a double quote"
+                                                           : "a double quote ends the Java string early: write \\\" "
+                                                             "for a double quote"};
         }
-        if (c.code == '\n' || c.code == '\r') {
-            return field_fault{c.at, "this Unicode escape is a line end to javac, which no string may hold: write "
-                                     "\\n or \\r"};
+        // Only a Unicode escape can put a line end into a field's text.
+        if constexpr (!Text::stops_at_unicode_escapes) {
+            if (c == '\n' || c == '\r') {
+                return field_fault{text.at(k), "this Unicode escape is a line end to javac, which no string may hold: "
+                                               "write \\n or \\r"};
+            }
         }
-        if (c.code != '\\') {
+        if (c != '\\') {
             continue;
         }
-        if (k + 1 == chars.size()) {
-            return field_fault{c.at, "a \\ at the end of the text escapes the closing double quote: write \\\\ for "
-                                     "a backslash"};
+        if (k + 1 == text.size()) {
+            return field_fault{text.at(k), "a \\ at the end of the text escapes the closing double quote: write \\\\ "
+                                           "for a backslash"};
         }
-        const std::uint32_t next = chars[k + 1].code;
+        const std::uint32_t next = text.code(k + 1);
+        if (Text::stops_at_unicode_escapes && next == 'u') {
+            unicode = true;
+            return std::nullopt;
+        }
         static constexpr std::string_view simple = "btnfrs\"'\\";
         if (next < 0x80 && simple.find(static_cast<char>(next)) != std::string_view::npos) {
             ++k;
             continue;
         }
         if (next >= '0' && next <= '7') {
-            k += octal_digits(chars, k);
+            k += octal_digits(text, k);
             continue;
         }
-        return field_fault{c.at, "this backslash does not start a Java escape: write \\\\ for a backslash (the "
-                                 "escapes are \\b \\t \\n \\f \\r \\s \\\" \\' \\\\ and octal ones)"};
+        return field_fault{text.at(k), "this backslash does not start a Java escape: write \\\\ for a backslash (the "
+                                       "escapes are \\b \\t \\n \\f \\r \\s \\\" \\' \\\\ and octal ones)"};
     }
     return std::nullopt;
 }
@@ -445,19 +437,15 @@ std::optional<scene_id> read_scene_id(std::string_view field, field_fault& fault
 
 std::optional<field_fault> check_string_literal(std::string_view field)
 {
-    // Most texts hold neither quote nor backslash; a quote before any
-    // backslash ends the string; escapes are read byte by byte from the
-    // first backslash, and with javac's whole model only when one of them
-    // is a Unicode escape.
+    // Most texts hold neither quote nor backslash. The others are read byte
+    // by byte from the first, and with javac's whole model only when they
+    // hold a Unicode escape.
     const std::size_t first = first_quote_or_backslash(field);
     if (first == field.size()) {
         return std::nullopt;
     }
-    if (field[first] == '"') {
-        return field_fault{first, "a double quote ends the Java string early: write \\\" for a double quote"};
-    }
     bool unicode = false;
-    std::optional<field_fault> fault = check_escapes(field, first, unicode);
+    std::optional<field_fault> fault = check_escapes(raw_text{field}, first, unicode);
     if (!unicode) {
         return fault;
     }
@@ -465,7 +453,7 @@ std::optional<field_fault> check_string_literal(std::string_view field)
     if ((fault = read_unicode_escapes(field, chars))) {
         return fault;
     }
-    return check_translated(chars);
+    return check_escapes(translated_text{chars}, 0, unicode);
 }
 
 std::optional<std::size_t> first_invalid_utf8(std::string_view text)
