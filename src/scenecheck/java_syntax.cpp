@@ -82,16 +82,6 @@ std::optional<std::uint64_t> digits_value(std::string_view digits, unsigned base
     return value;
 }
 
-// 'text', built by appending: g++ 12 warns falsely (-Wrestrict) when a
-// string is prepended to.
-std::string quote(std::string_view text)
-{
-    std::string out(1, '\'');
-    out.append(text);
-    out += '\'';
-    return out;
-}
-
 // Reads a Java int literal; its value as Java's int has it, before the sign.
 std::optional<std::uint32_t> int_literal(std::string_view literal, bool negated, std::string& why)
 {
@@ -107,7 +97,7 @@ std::optional<std::uint32_t> int_literal(std::string_view literal, bool negated,
         const bool all_digits = std::all_of(rest.begin(), rest.end(), [](char c) { return is_digit(c) || c == '_'; });
         if (all_digits && rest.back() != '_' &&
             std::any_of(rest.begin(), rest.end(), [](char c) { return c == '8' || c == '9'; })) {
-            why = quote(excerpt(literal)) +
+            why = quoted(excerpt(literal)) +
                   " starts with 0, which makes it an octal number, and 8 and 9 are no octal digits;"
                   " write it without the leading 0";
             return std::nullopt;
@@ -122,9 +112,9 @@ std::optional<std::uint32_t> int_literal(std::string_view literal, bool negated,
         return static_cast<std::uint32_t>(*value);
     }
     if (out_of_range) {
-        why = quote(excerpt(literal)) + " is out of the range of a Java int (-2147483648 to 2147483647)";
+        why = quoted(excerpt(literal)) + " is out of the range of a Java int (-2147483648 to 2147483647)";
     } else {
-        why = quote(excerpt(literal)) + " is not a Java int literal";
+        why = quoted(excerpt(literal)) + " is not a Java int literal";
     }
     return std::nullopt;
 }
@@ -395,7 +385,7 @@ std::optional<scene_id> read_scene_id(std::string_view field, field_fault& fault
         return std::nullopt;
     };
     const auto not_an_int = [&] {
-        return fail("the scene identifier " + quote(excerpt(field)) +
+        return fail("the scene identifier " + quoted(excerpt(field)) +
                     " is not a Java int: a scene is a Java int, a number or the name of an int constant");
     };
     std::size_t begin = 0;
@@ -419,7 +409,7 @@ std::optional<scene_id> read_scene_id(std::string_view field, field_fault& fault
     }
     const std::string_view core = field.substr(begin, end - begin);
     if (core.empty()) {
-        return fail("the scene identifier " + quote(excerpt(field)) +
+        return fail("the scene identifier " + quoted(excerpt(field)) +
                     " has a sign and no number: a scene is a Java int, a number or the name of an int constant");
     }
     if (is_digit(core[0])) {
@@ -526,4 +516,14 @@ std::string excerpt(std::string_view field, std::size_t most)
         shown += "...";
     }
     return shown;
+}
+
+std::string quoted(std::string_view text)
+{
+    // Built by appending: g++ 12 warns falsely (-Wrestrict) when a string
+    // is prepended to.
+    std::string out(1, '\'');
+    out.append(text);
+    out += '\'';
+    return out;
 }

@@ -48,3 +48,6 @@ std::optional<std::size_t> first_invalid_utf8(std::string_view text);
 // A short, printable excerpt of a field for a message: at most `most` bytes
 // of it, control bytes and bytes that are not UTF-8 shown as '?'.
 std::string excerpt(std::string_view field, std::size_t most = 24);
+
+// 'text', for a message.
+std::string quoted(std::string_view text);

@@ -39,16 +39,6 @@ struct located_field {
     std::size_t column; // from 1
 };
 
-// 'shown', built by appending: g++ 12 warns falsely (-Wrestrict) when a
-// string is prepended to.
-std::string quoted(std::string_view shown)
-{
-    std::string out(1, '\'');
-    out.append(shown);
-    out += '\'';
-    return out;
-}
-
 std::string kind_name(char kind)
 {
     switch (kind) {
