@@ -369,16 +369,8 @@ std::string key_text(const scene_id& id)
 std::optional<scene_id> read_scene_id(std::string_view field, field_fault& fault)
 {
     // Most identifiers are plain decimal numbers.
-    if (!field.empty() && field.size() <= 9 && field[0] >= '1' && field[0] <= '9') {
-        std::int32_t value = 0;
-        std::size_t i = 0;
-        while (i < field.size() && is_digit(field[i])) {
-            value = value * 10 + (field[i] - '0');
-            ++i;
-        }
-        if (i == field.size()) {
-            return scene_id{value, {}, false, true};
-        }
+    if (std::int32_t value = 0; plain_decimal(field, value)) {
+        return scene_id{value, {}, false, true};
     }
     const auto fail = [&](std::string message) {
         fault = {0, std::move(message)};

@@ -30,6 +30,24 @@ struct scene_id {
 // (with a leading "-" when negated) for a constant.
 std::string key_text(const scene_id& id);
 
+// Whether `field` is a plain decimal number, of at most nine digits and
+// nothing else (no blanks, sign, leading 0 or underscore), the form most
+// scene identifiers take; its value in `value` when it is. Inline, as
+// every field that names a scene passes here.
+inline bool plain_decimal(std::string_view field, std::int32_t& value)
+{
+    // Nine digits at most: always an int, and never with a leading 0.
+    if (field.empty() || field.size() > 9 || field[0] < '1' || field[0] > '9') {
+        return false;
+    }
+    value = 0;
+    std::size_t i = 0;
+    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
+        value = value * 10 + (field[i] - '0');
+    }
+    return i == field.size();
+}
+
 // Reads a scene identifier: optional blanks around an optional sign, then
 // a Java int literal (in range as Java has it) or a Java name, possibly
 // qualified. Anything else is a fault, even where javac might take it: a

@@ -218,6 +218,21 @@ void script_checker::report(std::size_t line, std::size_t column, rule what, std
     }
 }
 
+inline std::uint32_t script_checker::number_scene(std::int32_t value)
+{
+    // A line's scene is often the one the line before leads to.
+    if (value == last_number_.first && last_number_.second != no_scene) {
+        return last_number_.second;
+    }
+    const auto next = static_cast<std::uint32_t>(story_.scenes.size());
+    const std::uint32_t scene = numbers_.find_or_add(value, next);
+    if (scene == next) {
+        story_.scenes.push_back({SIZE_MAX, value, true});
+    }
+    last_number_ = {value, scene};
+    return scene;
+}
+
 std::uint32_t script_checker::scene_of(const scene_id& id, std::string_view written)
 {
     // Shown as first written, less the blanks around it.
@@ -229,16 +244,17 @@ std::uint32_t script_checker::scene_of(const scene_id& id, std::string_view writ
     const auto next = static_cast<std::uint32_t>(story_.scenes.size());
     std::uint32_t scene = 0;
     if (id.number) {
-        scene = numbers_.find_or_add(*id.number, next);
+        scene = number_scene(*id.number);
     } else {
         scene = names_.try_emplace(key_text(id), next).first->second;
-    }
-    if (scene == next) {
-        // A plain decimal number is shown as its value; anything else as written.
-        story_.scenes.push_back({SIZE_MAX, id.number.value_or(0), id.number.has_value()});
-        if (!id.plain) {
-            story_.written.emplace(scene, excerpt(trimmed(written), 40));
+        if (scene == next) {
+            story_.scenes.push_back({SIZE_MAX, 0, false});
         }
+    }
+    const bool added = scene == next;
+    // A plain decimal number is shown as its value; anything else as written.
+    if (added && !id.plain) {
+        story_.written.emplace(scene, excerpt(trimmed(written), 40));
     }
     return scene;
 }
@@ -246,25 +262,8 @@ std::uint32_t script_checker::scene_of(const scene_id& id, std::string_view writ
 std::uint32_t script_checker::check_id(std::size_t line, std::size_t column, std::string_view field)
 {
     // Most identifiers are plain decimal numbers: found without the rest.
-    if (!field.empty() && field.size() <= 9 && field[0] >= '1' && field[0] <= '9') {
-        std::int32_t value = 0;
-        std::size_t i = 0;
-        for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
-            value = value * 10 + (field[i] - '0');
-        }
-        if (i == field.size()) {
-            // A line's scene is often the one the line before leads to.
-            if (value == last_number_.first && last_number_.second != no_scene) {
-                return last_number_.second;
-            }
-            const auto next = static_cast<std::uint32_t>(story_.scenes.size());
-            const std::uint32_t scene = numbers_.find_or_add(value, next);
-            if (scene == next) {
-                story_.scenes.push_back({SIZE_MAX, value, true});
-            }
-            last_number_ = {value, scene};
-            return scene;
-        }
+    if (std::int32_t value = 0; plain_decimal(field, value)) {
+        return number_scene(value);
     }
     field_fault fault;
     const std::optional<scene_id> id = read_scene_id(field, fault);

@@ -152,6 +152,7 @@ public:
 private:
     void report(std::size_t line, std::size_t column, rule what, std::string message);
     std::uint32_t scene_of(const scene_id& id, std::string_view written);
+    std::uint32_t number_scene(std::int32_t value); // found, or added as the next scene
     std::uint32_t check_id(std::size_t line, std::size_t column, std::string_view field);
     void check_string(std::size_t line, std::size_t column, std::string_view field, std::string_view what);
     void check_encoding(std::size_t line, std::size_t column, std::string_view field);
