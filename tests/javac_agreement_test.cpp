@@ -211,23 +211,13 @@ std::string translate(const std::string& script)
     return sink.text;
 }
 
-void take(void* context, char* text, std::size_t size)
-{
-    static_cast<script_checker*>(context)->take_line(text, size);
-}
-
-bool go_on(void* /*context*/)
-{
-    return true;
-}
-
 // The compile-class diagnostics scenecheck gives, one per line.
 std::string compile_errors(const std::string& script)
 {
     const check_options options;
     script_checker checker(options);
     memory_input in{script};
-    EXPECT_EQ(read_lines(memory_input::read, &in, line_sink{take, go_on, &checker}), read_result::done);
+    EXPECT_EQ(checker.read(memory_input::read, &in), read_result::done);
     std::string out;
     checker.finish(
         [](void* context, const diagnostic& d) {

@@ -17,22 +17,12 @@
 
 namespace {
 
-void take(void* context, char* text, std::size_t size)
-{
-    static_cast<script_checker*>(context)->take_line(text, size);
-}
-
-bool go_on(void* /*context*/)
-{
-    return true;
-}
-
 // What scenecheck prints for `script`, named s.tsv.
 std::string check(const std::string& script, const check_options& options = {})
 {
     script_checker checker(options);
     memory_input in{script};
-    EXPECT_EQ(read_lines(memory_input::read, &in, line_sink{take, go_on, &checker}), read_result::done);
+    EXPECT_EQ(checker.read(memory_input::read, &in), read_result::done);
     std::string out;
     checker.finish([](void* context,
                       const diagnostic& d) { *static_cast<std::string*>(context) += format_diagnostic("s.tsv", d); },

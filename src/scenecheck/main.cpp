@@ -132,16 +132,6 @@ std::optional<int> parse(int argc, char** argv, settings& s, output_buffer& out)
     return std::nullopt;
 }
 
-void take(void* context, char* text, std::size_t size)
-{
-    static_cast<script_checker*>(context)->take_line(text, size);
-}
-
-bool go_on(void* /*context*/)
-{
-    return true;
-}
-
 void put(output_buffer& out, std::string_view text)
 {
     out.put(text.data(), text.size());
@@ -166,7 +156,7 @@ outcome check_file(const std::string& file, const settings& s, output_buffer& ou
     if (fstat(source.fd, &info) == 0 && S_ISREG(info.st_mode)) {
         checker.expect_bytes(static_cast<std::uint64_t>(info.st_size));
     }
-    const read_result read = read_lines(read_descriptor, &source, line_sink{take, go_on, &checker});
+    const read_result read = checker.read(read_descriptor, &source);
     if (!standard_input) {
         close(source.fd);
     }

@@ -344,6 +344,17 @@ void script_checker::expect_bytes(std::uint64_t bytes)
     story_.scenes.reserve(lines);
 }
 
+read_result script_checker::read(read_fn read, void* context)
+{
+    // Nothing goes out while a script is read: the diagnostics come at the
+    // end, in line order.
+    const line_sink sink{[](void* checker, char* text, std::size_t size) {
+                             static_cast<script_checker*>(checker)->take_line(text, size);
+                         },
+                         [](void* /*checker*/) { return true; }, this};
+    return read_lines(read, context, sink);
+}
+
 void script_checker::take_line(char* text, std::size_t size)
 {
     line_fields l; // filled as far as the line has fields

@@ -4,6 +4,8 @@
 // it makes as a whole: what will not compile, and what breaks or misleads
 // when it is played.
 
+#include "line_reader.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -139,6 +141,9 @@ public:
     // Makes room for a script of about `bytes` bytes, so that the story's
     // tables are not copied as they grow. Pages not used are not touched.
     void expect_bytes(std::uint64_t bytes);
+
+    // Reads a whole script with read_lines and takes every line.
+    read_result read(read_fn read, void* context);
 
     // One line as read_lines hands it on: `size` bytes, NUL after them.
     void take_line(char* text, std::size_t size);
