@@ -16,14 +16,22 @@ namespace {
 // Just past the largest 32-bit signed count, where an int would wrap.
 constexpr std::size_t past_int = (std::size_t{1} << 31) + 52;
 
-TEST(huge_line, text_scene_with_more_tabs_than_an_int_counts_gives_its_whole_block)
+// `before`, past_int copies of `separator`, `after`, and the NUL that ends
+// a line's text, built in one allocation.
+std::string huge_line(const char* before, char separator, const char* after)
 {
     std::string line;
     line.reserve(past_int + 64);
-    line = "1\tT\t2\tHi";
-    line.append(past_int, '\t');
-    line += "tail\n";
+    line = before;
+    line.append(past_int, separator);
+    line += after;
     line.push_back('\0');
+    return line;
+}
+
+TEST(huge_line, text_scene_with_more_tabs_than_an_int_counts_gives_its_whole_block)
+{
+    std::string line = huge_line("1\tT\t2\tHi", '\t', "tail\n");
     memory_sink sink(1 << 16);
     translate_line(line.data(), sink.out);
     // Field 5 is there, and empty; the fields after it are ignored.
@@ -33,12 +41,7 @@ TEST(huge_line, text_scene_with_more_tabs_than_an_int_counts_gives_its_whole_blo
 
 TEST(huge_line, choice_list_with_more_commas_than_an_int_counts_is_counted_whole)
 {
-    std::string list;
-    list.reserve(past_int + 64);
-    list = "30";
-    list.append(past_int, ',');
-    list += "40\n";
-    list.push_back('\0');
+    std::string list = huge_line("30", ',', "40\n");
     EXPECT_EQ(split_fields(list.data(), ','), past_int + 1);
     // Every comma became a NUL, and the line feed too.
     EXPECT_EQ(list.find(','), std::string::npos);
